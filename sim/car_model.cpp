@@ -1,0 +1,99 @@
+#include "sim/car_model.h"
+
+#include <cmath>
+
+#include "engine/angle_tables.h"
+#include "sim/number_format.h"
+#include "sim/track_map.h"
+
+namespace {
+constexpr long double ThrottleRate = 0.3L;  // pixels per second, per millisecond
+constexpr long double SteeringRate = 0.2L;  // angle units per millisecond
+constexpr double RoadMinSpeed = -700, RoadMaxSpeed = 150;
+constexpr double OffRoadMinSpeed = -50, OffRoadMaxSpeed = 20;
+}  // namespace
+
+CarModel::CarModel() {
+  Distance = 0;
+  StartX = ::StartX;
+  StartY = ::StartY;
+  X = StartX;
+  Y = StartY;
+  Heading = 0;
+  Started = false;
+  TimeCount = 0;
+  TimeText = "0";
+}
+
+void CarModel::Advance(std::uint32_t lag, const TDXInputStates& states) {
+  const long double lagL = lag;
+  const double startX = X, startY = Y;
+
+  const long double a = lagL * ThrottleRate;
+  if (states.Contains(isUp)) {
+    Speed = static_cast<double>(Speed - a);
+    if (!Started) {
+      Started = true;
+      if (OnStartTimeCounter) OnStartTimeCounter();
+    }
+  }
+  if (states.Contains(isDown)) Speed = static_cast<double>(Speed + a);
+
+  const bool road = IsRoad(TileIndex);
+  const double lower = road ? RoadMinSpeed : OffRoadMinSpeed;
+  const double upper = road ? RoadMaxSpeed : OffRoadMaxSpeed;
+  if (!(Speed >= lower)) Speed = lower;
+  if (Speed > upper) Speed = upper;
+
+  const long double d = lagL * SteeringRate;
+  if (states.Contains(isLeft)) Heading = static_cast<double>(Heading - d);
+  if (states.Contains(isRight)) Heading = static_cast<double>(Heading + d);
+  if (Heading > 255) Heading = 0;
+  if (!(Heading >= 0)) Heading = 255;
+
+  const int k = static_cast<int>(std::trunc(static_cast<long double>(Heading) - 64));
+  X = static_cast<double>(X - static_cast<long double>(Cos256(k)) * Speed / 1000 * lagL);
+  Y = static_cast<double>(Y - static_cast<long double>(Sin256(k)) * Speed / 1000 * lagL);
+
+  if (!(X >= MinX)) X = MinX;
+  if (!(Y >= MinY)) Y = MinY;
+  if (X > MaxX) X = MaxX;
+  if (Y > MaxY) Y = MaxY;
+
+  // The odometer grows by the length of the step the car really made, after
+  // the bounds: a fixed amount per frame would make the distance depend on the
+  // frame rate and keep counting while the car stands against the world's edge.
+  const long double dx = static_cast<long double>(X) - startX;
+  const long double dy = static_cast<long double>(Y) - startY;
+  if (dx != 0 || dy != 0)
+    Distance = static_cast<double>(Distance + std::sqrt(dx * dx + dy * dy) * MetresPerPixel);
+
+  OldX = X;
+  OldY = Y;
+
+  const Displacement r = DisplacementAt(X, Y);
+  Rx = r.Rx;
+  Ry = r.Ry;
+  RLength = r.Length;
+
+  RxText = FormatFixed(Rx, 0);
+  RyText = FormatFixed(Ry, 0);
+  RLengthText = FormatFixed(RLength, 1);
+}
+
+void CarModel::LocateTile() {
+  const TileLocation t = TileAt(X, Y);
+  TileCol = t.Col;
+  TileRow = t.Row;
+  TileIndex = t.Index;
+}
+
+void CarModel::Stop() {
+  Speed = 0;
+  Started = false;
+}
+
+void CarModel::TimeTick() {
+  ++TimeCount;
+  TimeText = std::to_string(TimeCount);
+}
