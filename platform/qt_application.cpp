@@ -123,10 +123,9 @@ TApplication::TApplication(int& argc, char** argv) : d_(std::make_unique<Impl>()
   if (!QCoreApplication::instance()) d_->owned = std::make_unique<QApplication>(argc, argv);
   Title = QCoreApplication::applicationName().toStdString();
   d_->active = QGuiApplication::applicationState() == Qt::ApplicationActive;
-  QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, &d_->context,
-                   [this](Qt::ApplicationState state) {
-                     d_->SetActive(state == Qt::ApplicationActive);
-                   });
+  QObject::connect(
+      qGuiApp, &QGuiApplication::applicationStateChanged, &d_->context,
+      [this](Qt::ApplicationState state) { d_->SetActive(state == Qt::ApplicationActive); });
   d_->watcher = std::make_unique<EventWatcher>([this] {
     if (d_->parked && d_->idle) d_->StartIdleTimers();
   });

@@ -44,7 +44,8 @@ TEST_F(ApplicationTest, ErrorLeavingAHandlerIsShownAndTheProgramGoesOn) {
 TEST_F(ApplicationTest, IdleTicksGoOnInsideAModalFormOpenedFromATick) {
   TForm dialog;
   // Should the ticks stop inside the dialog, this closes it with another result.
-  QTimer::singleShot(2000, [&] { dialog.ModalResult = 99; });
+  QObject guard;
+  QTimer::singleShot(2000, &guard, [&] { dialog.ModalResult = 99; });
   int ticks = 0, ticksWhileModal = 0, modalResult = -1;
   bool inModal = false;
   TestApp().SetOnIdle([&](bool& done) {
