@@ -71,7 +71,7 @@ QImage showAlpha(const QImage& picture) {
 
 QImage contactSheet(const std::vector<CataloguePicture>& pictures,
                     const std::vector<QImage>& extras) {
-  QImage sheet(1500, 1180, QImage::Format_RGB32);
+  QImage sheet(1500, 1400, QImage::Format_RGB32);
   sheet.fill(qRgb(32, 36, 44));
   QPainter p(&sheet);
   p.setFont(sans(12, true));
@@ -113,10 +113,8 @@ QImage contactSheet(const std::vector<CataloguePicture>& pictures,
           scale);
   }
   for (const QImage& extra : extras) place(showAlpha(extra), QString(), 2);
-  x = 10;
-  y = 1080;
-  p.drawText(10, 1074, QStringLiteral("12 KlawiszeKostki"));
-  p.drawImage(QRect(10, 1080, 553 * 2, 50), showKey(pictures[12].reduced));
+  p.drawText(10, 1094, QStringLiteral("12 KlawiszeKostki"));
+  p.drawImage(QRect(10, 1100, 553 * 2, 50), showKey(pictures[12].reduced));
   return sheet;
 }
 

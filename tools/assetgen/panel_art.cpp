@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 
 #include "tools/assetgen/art_common.h"
@@ -92,7 +93,7 @@ void paintDial(QImage& face) {
     const double hit = distanceToArc(dir);
     if (reading % 20 == 0) {
       p.setPen(QPen(QColor(200, 200, 200), 1.2, Qt::SolidLine, Qt::FlatCap));
-      p.drawLine(Pivot + dir * (hit - 4.0), Pivot + dir * (hit - 0.5));
+      p.drawLine(Pivot + dir * (hit - 3.5), Pivot + dir * (hit - 0.5));
     } else {
       p.setPen(QPen(QColor(0, 0, 0), 1.0, Qt::SolidLine, Qt::FlatCap));
       p.drawLine(Pivot + dir * (hit + 0.3), Pivot + dir * (hit + 4.5));
@@ -108,7 +109,7 @@ void paintDial(QImage& face) {
     const double h = 8.0;
     // Keep each label's box just clear of the long tick, whatever the direction.
     const double reach = std::abs(dir.x()) * w / 2 + std::abs(dir.y()) * h / 2;
-    const QPointF centre = Pivot + dir * (distanceToArc(dir) - 6.0 - reach);
+    const QPointF centre = Pivot + dir * (distanceToArc(dir) - 7.0 - reach);
     p.drawText(QRectF(centre.x() - w / 2 - 2, centre.y() - 6, w + 4, 12), Qt::AlignCenter, label);
   }
   p.setFont(sans(9, false));
@@ -282,10 +283,21 @@ QImage paintKeyLegend() {
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
   for (const LegendKey& key : keys) paintKeyCap(p, key);
-  // White labels with a dark outline, readable over the track and the panel.
-  p.setFont(sans(12, true));
+  // White labels with a dark outline, readable over the track and the panel;
+  // the largest size at which every label ends before the next key.
+  double size = 13;
+  for (; size > 8; size -= 1) {
+    const QFontMetricsF metrics(sansCondensed(size, true));
+    bool fits = true;
+    for (std::size_t i = 0; i < std::size(keys); ++i) {
+      const int limit = i + 1 < std::size(keys) ? keys[i + 1].left - 2 : canvas.width() - 1;
+      fits &= keys[i].right + 4 + metrics.horizontalAdvance(keys[i].label) <= limit;
+    }
+    if (fits) break;
+  }
+  p.setFont(sansCondensed(size, true));
   for (const LegendKey& key : keys) {
-    const QRect box(key.right + 6, 0, 90, 25);
+    const QRect box(key.right + 4, 0, 90, 25);
     p.setPen(QColor(0, 0, 0));
     for (int dy = -1; dy <= 1; ++dy) {
       for (int dx = -1; dx <= 1; ++dx) {

@@ -73,22 +73,22 @@ QImage makeGravelTile() {
     for (int x = 0; x < Tile; ++x) {
       const double broad = periodicNoise(x, y, 16, Tile, 11);
       const double fine = periodicNoise(x, y, 4, Tile, 12);
-      QRgb c = mixRgb(dark, blue, std::clamp(broad * 0.8 + fine * 0.4 - 0.1, 0.0, 1.0));
-      c = shadeRgb(c, 0.9 + hashUnit(x, y, 13) * 0.2);
+      QRgb c = mixRgb(dark, blue, std::clamp(broad * 0.4 + fine * 0.5 + 0.05, 0.0, 1.0));
+      c = shadeRgb(c, 0.86 + hashUnit(x, y, 13) * 0.28);
       tile.setPixel(x, y, c);
     }
   }
   // Pebbles, each lit from the upper left, wrapping round the tile edges so
   // that neighbouring ground tiles run on without a seam.
   Rng rng(2024);
-  for (int i = 0; i < 150; ++i) {
+  for (int i = 0; i < 260; ++i) {
     const double cx = rng.unit() * Tile;
     const double cy = rng.unit() * Tile;
-    const double radius = 0.8 + rng.unit() * 1.6;
+    const double radius = 0.6 + rng.unit() * rng.unit() * 1.6;
     const int toneKind = rng.below(3);
-    const QRgb tone = toneKind == 0   ? qRgb(118, 120, 124)
-                      : toneKind == 1 ? qRgb(100, 108, 126)
-                                      : qRgb(46, 47, 52);
+    const QRgb tone = toneKind == 0   ? qRgb(104, 106, 110)
+                      : toneKind == 1 ? qRgb(92, 100, 118)
+                                      : qRgb(44, 45, 50);
     for (int oy = -3; oy <= 3; ++oy) {
       for (int ox = -3; ox <= 3; ++ox) {
         const int px = static_cast<int>(std::floor(cx)) + ox;
@@ -98,10 +98,10 @@ QImage makeGravelTile() {
         const double d = std::hypot(dx, dy);
         if (d > radius + 0.5) continue;
         const double cover = std::clamp(radius + 0.5 - d, 0.0, 1.0);
-        const double light = std::clamp(1.0 - (dx + dy) / (radius * 2.5), 0.6, 1.35);
+        const double light = std::clamp(1.0 - (dx + dy) / (radius * 4.0), 0.75, 1.2);
         const int wx = (px % Tile + Tile) % Tile;
         const int wy = (py % Tile + Tile) % Tile;
-        tile.setPixel(wx, wy, mixRgb(tile.pixel(wx, wy), shadeRgb(tone, light), cover * 0.85));
+        tile.setPixel(wx, wy, mixRgb(tile.pixel(wx, wy), shadeRgb(tone, light), cover * 0.7));
       }
     }
   }
