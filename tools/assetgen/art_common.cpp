@@ -122,23 +122,18 @@ QImage keyedFromCoverage(const QImage& argb, QRgb matte, int minAlpha) {
       row[x] = qRgb(clampByte(qRed(in[x]) + qRed(matte) * rest),
                     clampByte(qGreen(in[x]) + qGreen(matte) * rest),
                     clampByte(qBlue(in[x]) + qBlue(matte) * rest));
-      if (row[x] == Key) row[x] = qRgb(254, 0, 255);
+      row[x] = awayFromKey(row[x]);
     }
   }
   return out;
 }
 
-void keepKeyForSeeThrough(QImage& picture, const QImage& seeThroughMask) {
-  for (int y = 0; y < picture.height(); ++y) {
-    for (int x = 0; x < picture.width(); ++x) {
-      const bool seeThrough = qAlpha(seeThroughMask.pixel(x, y)) != 0;
-      if (seeThrough) {
-        picture.setPixel(x, y, Key);
-      } else if ((picture.pixel(x, y) | 0xFF000000u) == Key) {
-        picture.setPixel(x, y, qRgb(254, 0, 255));
-      }
-    }
-  }
+bool seenAsKey(QRgb colour) {
+  return qRed(colour) >= 248 && qGreen(colour) < 8 && qBlue(colour) >= 248;
+}
+
+QRgb awayFromKey(QRgb colour) {
+  return seenAsKey(colour) ? qRgb(qRed(colour), qGreen(colour), 239) : colour;
 }
 
 void blit(QImage& target, const QImage& part, int x, int y) {

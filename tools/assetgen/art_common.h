@@ -58,8 +58,11 @@ QImage clearCanvas(int width, int height);
 // fringes.
 QImage keyedFromCoverage(const QImage& argb, QRgb matte, int minAlpha = 128);
 
-// Moves any opaque pixel that happens to equal the key one step off it.
-void keepKeyForSeeThrough(QImage& picture, const QImage& seeThroughMask);
+// True for colours that a 16-bit surface (5-6-5 or 5-5-5) turns into the
+// same pixel value as the key, so they would be see-through on the screen.
+bool seenAsKey(QRgb colour);
+// An opaque colour moved just far enough from the key to stay visible.
+QRgb awayFromKey(QRgb colour);
 
 // Copies `part` into `target` at (x, y), pixel for pixel.
 void blit(QImage& target, const QImage& part, int x, int y);

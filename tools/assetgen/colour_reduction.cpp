@@ -193,7 +193,7 @@ IndexedPicture toTable256(const QImage& picture) {
     return la != lb ? la < lb : (a & 0xFFFFFF) < (b & 0xFFFFFF);
   });
   std::vector<QRgb> table{black, white, Key};
-  for (QRgb c : free) table.push_back(c == Key ? qRgb(254, 0, 255) : c);
+  for (QRgb c : free) table.push_back(awayFromKey(c));
   while (table.size() < 256) table.push_back(black);
 
   IndexedPicture out{picture.width(), picture.height(), table, {}};

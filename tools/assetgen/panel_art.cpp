@@ -184,7 +184,7 @@ QImage paintInstrumentFace() {
   // Only the six windows are see-through.
   for (int y = 0; y < face.height(); ++y) {
     for (int x = 0; x < face.width(); ++x) {
-      if ((face.pixel(x, y) | 0xFF000000u) == Key) face.setPixel(x, y, qRgb(254, 0, 255));
+      face.setPixel(x, y, awayFromKey(face.pixel(x, y)));
     }
   }
   const int windows[] = {41, 51, 61, 71, 81, 95};
