@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "gfx/dib.h"
+#include "gfx/stream.h"
 #include "sim/picture_catalogue.h"
 #include "tests/assets/bitmap_reader.h"
 
@@ -113,5 +116,23 @@ TEST(PictureFiles, IndexedPicturesKeepTheKeyColourForSeeThroughPixelsOnly) {
       }
       EXPECT_EQ(keyEntries, 1);
     }
+  }
+}
+
+TEST(PictureCatalogue, StreamsReadBackThroughThePictureClassUnchanged) {
+  for (std::size_t i = 0; i < PictureCount; ++i) {
+    SCOPED_TRACE(Pictures[i].name);
+    const auto data = PictureCatalogue()[i].Data;
+    TBytesStream in(data.data(), data.size());
+    TPicture picture;
+    picture.ReadData(in);
+    ASSERT_NE(picture.Graphic(), nullptr);
+    EXPECT_EQ(in.Remaining(), 0);
+    EXPECT_EQ(picture.Width(), Pictures[i].width);
+    EXPECT_EQ(picture.Height(), Pictures[i].height);
+    EXPECT_EQ(picture.Graphic()->BitCount(), Pictures[i].bits);
+    TMemoryStream out;
+    picture.WriteData(out);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), out.Bytes().begin(), out.Bytes().end()));
   }
 }

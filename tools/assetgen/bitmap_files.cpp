@@ -1,5 +1,7 @@
 #include "tools/assetgen/bitmap_files.h"
 
+#include "gfx/dib.h"
+#include "gfx/stream.h"
 #include "tools/assetgen/colour_reduction.h"
 
 #include <cstdio>
@@ -75,39 +77,31 @@ IndexedPicture indexedFor(const QImage& picture, PixelDepth depth) {
 
 std::vector<std::uint8_t> bitmapFile(const QImage& picture, PixelDepth depth) {
   const int bits = static_cast<int>(depth);
-  const int w = picture.width();
-  const int h = picture.height();
-  const int stride = strideOf(bits, w);
-  const std::uint32_t imageSize = std::uint32_t(stride) * std::uint32_t(h);
-  const std::uint32_t tableSize = bits == 24 ? 0 : (1u << bits) * 4;
-  const std::uint32_t offset = 14 + 40 + tableSize;
-
-  std::vector<std::uint8_t> out;
-  out.reserve(offset + imageSize);
-  out.push_back('B');
-  out.push_back('M');
-  put32(out, offset + imageSize);
-  put16(out, 0);
-  put16(out, 0);
-  put32(out, offset);
-  putInfoHeader(out, w, h, bits, imageSize);
-  if (bits == 24) {
-    for (int y = h - 1; y >= 0; --y) {
-      std::vector<std::uint8_t> row(std::size_t(stride), 0);
-      for (int x = 0; x < w; ++x) {
-        const QRgb c = picture.pixel(x, y);
-        row[std::size_t(x) * 3 + 0] = std::uint8_t(qBlue(c));
-        row[std::size_t(x) * 3 + 1] = std::uint8_t(qGreen(c));
-        row[std::size_t(x) * 3 + 2] = std::uint8_t(qRed(c));
+  TDIB dib;
+  if (bits <= 8) {
+    const IndexedPicture indexed = indexedFor(picture, depth);
+    TRGBQuads table{};
+    for (std::size_t i = 0; i < indexed.table.size(); ++i) {
+      const QRgb c = indexed.table[i];
+      table[i] = {std::uint8_t(qBlue(c)), std::uint8_t(qGreen(c)), std::uint8_t(qRed(c)), 0};
+    }
+    dib.SetColorTable(table);
+    dib.SetSize(picture.width(), picture.height(), bits);
+    for (int y = 0; y < indexed.height; ++y) {
+      for (int x = 0; x < indexed.width; ++x) {
+        dib.SetPixels(
+            x, y, indexed.indices[std::size_t(y) * std::size_t(indexed.width) + std::size_t(x)]);
       }
-      out.insert(out.end(), row.begin(), row.end());
     }
   } else {
-    const IndexedPicture indexed = indexedFor(picture, depth);
-    putTable(out, indexed.table);
-    putIndexedRows(out, indexed, bits);
+    dib.SetSize(picture.width(), picture.height(), bits);
+    for (int y = 0; y < picture.height(); ++y) {
+      for (int x = 0; x < picture.width(); ++x) dib.SetPixels(x, y, picture.pixel(x, y) & 0xFFFFFF);
+    }
   }
-  return out;
+  TMemoryStream stream;
+  dib.SaveToStream(stream);
+  return stream.Bytes();
 }
 
 QImage reducedPicture(const QImage& picture, PixelDepth depth) {

@@ -4,14 +4,16 @@
 #include <cstdint>
 #include <vector>
 
-// Byte-exact writers for the generated files: uncompressed bottom-up bitmaps
-// with a 40-byte header, 16-colour icons with an AND mask, and baseline JPEG.
+// Byte-exact writers for the generated files: bitmaps through the program's
+// own bitmap class (uncompressed, bottom-up, 40-byte header), 16-colour icons
+// with an AND mask, and baseline JPEG.
 
 namespace art {
 
 enum class PixelDepth { Standard16 = 4, Table256 = 8, True24 = 24 };
 
-// A bitmap file (14-byte file header first) of an RGB32 picture.
+// A bitmap file (14-byte file header first) of an RGB32 picture, reduced to
+// the given depth.
 std::vector<std::uint8_t> bitmapFile(const QImage& picture, PixelDepth depth);
 
 // An icon file with one 16-colour image per picture; pixels of alpha 0 are
