@@ -87,17 +87,15 @@ void paintDial(QImage& face) {
   QPainter p(&face);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
-  // Graduation: notches across the arc every 10, long ticks inside it every 20.
+  // Graduation across the arc: light marks at the labelled readings, dark
+  // notches between them.
   for (int reading = 0; reading <= 180; reading += 10) {
     const QPointF dir = dialDirection(reading);
     const double hit = distanceToArc(dir);
-    if (reading % 20 == 0) {
-      p.setPen(QPen(QColor(200, 200, 200), 1.2, Qt::SolidLine, Qt::FlatCap));
-      p.drawLine(Pivot + dir * (hit - 3.5), Pivot + dir * (hit - 0.5));
-    } else {
-      p.setPen(QPen(QColor(0, 0, 0), 1.0, Qt::SolidLine, Qt::FlatCap));
-      p.drawLine(Pivot + dir * (hit + 0.3), Pivot + dir * (hit + 4.5));
-    }
+    const bool major = reading % 20 == 0;
+    p.setPen(QPen(major ? QColor(235, 235, 235) : QColor(0, 0, 0), major ? 1.3 : 1.0, Qt::SolidLine,
+                  Qt::FlatCap));
+    p.drawLine(Pivot + dir * (hit - (major ? 1.5 : -0.3)), Pivot + dir * (hit + 4.5));
   }
   p.setFont(sans(9, false));
   p.setPen(QColor(200, 200, 200));
@@ -109,7 +107,7 @@ void paintDial(QImage& face) {
     const double h = 8.0;
     // Keep each label's box just clear of the long tick, whatever the direction.
     const double reach = std::abs(dir.x()) * w / 2 + std::abs(dir.y()) * h / 2;
-    const QPointF centre = Pivot + dir * (distanceToArc(dir) - 7.0 - reach);
+    const QPointF centre = Pivot + dir * (distanceToArc(dir) - 4.5 - reach);
     p.drawText(QRectF(centre.x() - w / 2 - 2, centre.y() - 6, w + 4, 12), Qt::AlignCenter, label);
   }
   p.setFont(sans(9, false));

@@ -11,24 +11,25 @@ namespace art {
 namespace {
 
 QPainterPath carBody() {
-  // Left half from the nose down to the tail, mirrored for the right half.
+  // Clockwise from the middle of the nose: bonnet, front wing over the wheel,
+  // the cabin's waist, the rear wing and a square tail.
   QPainterPath body;
   body.moveTo(20, 1.5);
-  body.cubicTo(14, 1.5, 9, 2.5, 7.5, 6);
-  body.cubicTo(5.5, 9, 5, 13, 5.5, 19);
-  body.cubicTo(6, 23, 8, 25, 8, 29);
-  body.lineTo(8, 36);
-  body.cubicTo(8, 39, 4.5, 41, 4.5, 46);
-  body.lineTo(4.5, 57);
-  body.cubicTo(4.5, 60, 6, 62.5, 10, 62.5);
-  body.lineTo(30, 62.5);
-  body.cubicTo(34, 62.5, 35.5, 60, 35.5, 57);
-  body.lineTo(35.5, 46);
-  body.cubicTo(35.5, 41, 32, 39, 32, 36);
-  body.lineTo(32, 29);
-  body.cubicTo(32, 25, 34, 23, 34.5, 19);
-  body.cubicTo(35, 13, 34.5, 9, 32.5, 6);
-  body.cubicTo(31, 2.5, 26, 1.5, 20, 1.5);
+  body.cubicTo(27, 1.5, 32.5, 2.5, 33.5, 7);
+  body.cubicTo(34.5, 10, 34.5, 19, 34, 23);
+  body.cubicTo(33.5, 26, 32.5, 28, 32.5, 31);
+  body.lineTo(32.5, 38);
+  body.cubicTo(32.5, 40, 35, 41, 35, 45);
+  body.lineTo(35, 58);
+  body.cubicTo(35, 61, 33.5, 62.5, 30.5, 62.5);
+  body.lineTo(9.5, 62.5);
+  body.cubicTo(6.5, 62.5, 5, 61, 5, 58);
+  body.lineTo(5, 45);
+  body.cubicTo(5, 41, 7.5, 40, 7.5, 38);
+  body.lineTo(7.5, 31);
+  body.cubicTo(7.5, 28, 6.5, 26, 6, 23);
+  body.cubicTo(5.5, 19, 5.5, 10, 6.5, 7);
+  body.cubicTo(7.5, 2.5, 13, 1.5, 20, 1.5);
   body.closeSubpath();
   return body;
 }
@@ -44,14 +45,14 @@ QImage paintCar() {
   // Tyres first; the body covers their inner halves.
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(18, 18, 20));
-  for (double y : {8.0, 43.0}) {
-    p.drawRoundedRect(QRectF(1.0, y, 7, 13), 2, 2);
-    p.drawRoundedRect(QRectF(32.0, y, 7, 13), 2, 2);
+  for (double y : {9.0, 45.0}) {
+    p.drawRoundedRect(QRectF(1.5, y, 7, 12), 1.8, 1.8);
+    p.drawRoundedRect(QRectF(31.5, y, 7, 12), 1.8, 1.8);
   }
-  p.setBrush(QColor(70, 70, 74));  // tread highlight
-  for (double y : {9.5, 44.5}) {
-    p.drawRect(QRectF(2.0, y, 1.2, 10));
-    p.drawRect(QRectF(36.8, y, 1.2, 10));
+  p.setBrush(QColor(78, 78, 84));  // tread highlight
+  for (double y : {10.5, 46.5}) {
+    p.drawRect(QRectF(2.2, y, 1.2, 9));
+    p.drawRect(QRectF(36.6, y, 1.2, 9));
   }
 
   const QPainterPath body = carBody();
@@ -80,34 +81,34 @@ QImage paintCar() {
 
   // Windscreen, cockpit and rear window.
   QPainterPath screen;
-  screen.moveTo(10.5, 24.5);
-  screen.cubicTo(14, 17.5, 26, 17.5, 29.5, 24.5);
-  screen.lineTo(28.5, 28);
-  screen.cubicTo(24, 26.5, 16, 26.5, 11.5, 28);
+  screen.moveTo(9.5, 21);
+  screen.cubicTo(15, 18.5, 25, 18.5, 30.5, 21);
+  screen.lineTo(28.5, 28.5);
+  screen.cubicTo(24, 27.5, 16, 27.5, 11.5, 28.5);
   screen.closeSubpath();
-  QLinearGradient glass(0, 18, 0, 28);
+  QLinearGradient glass(0, 19, 0, 28.5);
   glass.setColorAt(0.0, QColor(120, 180, 255));
   glass.setColorAt(1.0, QColor(30, 70, 190));
   p.setPen(QPen(QColor(20, 20, 40), 0.8));
   p.setBrush(glass);
   p.drawPath(screen);
   p.setPen(QPen(QColor(220, 240, 255), 1.0));
-  p.drawLine(QPointF(14, 22.5), QPointF(18, 20.5));
+  p.drawLine(QPointF(13, 24), QPointF(16.5, 21));
   p.setPen(QPen(QColor(20, 20, 40), 0.8));
   p.setBrush(QColor(20, 40, 110));
   QPainterPath rear;
-  rear.moveTo(12.5, 36);
-  rear.cubicTo(16, 37, 24, 37, 27.5, 36);
-  rear.lineTo(26.5, 39.5);
-  rear.cubicTo(22, 40.5, 18, 40.5, 13.5, 39.5);
+  rear.moveTo(11.5, 37);
+  rear.cubicTo(16, 38, 24, 38, 28.5, 37);
+  rear.lineTo(27.5, 41);
+  rear.cubicTo(22, 41.8, 18, 41.8, 12.5, 41);
   rear.closeSubpath();
   p.drawPath(rear);
 
   // Mirrors.
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(150, 0, 0));
-  p.drawEllipse(QPointF(6.0, 26.0), 1.6, 1.3);
-  p.drawEllipse(QPointF(34.0, 26.0), 1.6, 1.3);
+  p.drawEllipse(QPointF(6.5, 28.0), 1.6, 1.3);
+  p.drawEllipse(QPointF(33.5, 28.0), 1.6, 1.3);
 
   // Number roundel on the rear deck.
   p.setPen(QPen(QColor(30, 30, 30), 0.8));
