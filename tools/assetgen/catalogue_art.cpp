@@ -76,9 +76,9 @@ QImage contactSheet(const std::vector<CataloguePicture>& pictures,
   QPainter p(&sheet);
   p.setFont(sans(12, true));
   p.setPen(QColor(230, 230, 230));
-  // Droga at twice its size with its pattern numbers, the rest beside it.
-  const QImage droga = showKey(pictures[3].reduced);
-  p.drawImage(QRect(10, 30, 1024, 1024), droga);
+  // Droga at twice its size with its pattern numbers, the rest beside and
+  // below it.
+  p.drawImage(QRect(10, 30, 1024, 1024), showKey(pictures[3].reduced));
   p.drawText(10, 20, QStringLiteral("3 Droga"));
   p.setFont(sans(10, false));
   for (int i = 0; i < 64; ++i) {
@@ -89,14 +89,16 @@ QImage contactSheet(const std::vector<CataloguePicture>& pictures,
   }
   p.setPen(QColor(230, 230, 230));
   p.setFont(sans(12, true));
-  int x = 1050;
+  int left = 1050;
+  int right = sheet.width() - 10;
+  int x = left;
   int y = 30;
   int rowHeight = 0;
   auto place = [&](const QImage& image, const QString& caption, int scale) {
     const int w = image.width() * scale;
     const int h = image.height() * scale;
-    if (x + w > sheet.width() - 10) {
-      x = 1050;
+    if (x + w > right) {
+      x = left;
       y += rowHeight + 24;
       rowHeight = 0;
     }
@@ -105,16 +107,23 @@ QImage contactSheet(const std::vector<CataloguePicture>& pictures,
     x += std::max(w, 90) + 14;
     rowHeight = std::max(rowHeight, h);
   };
-  const int order[] = {0, 5, 7, 8, 9, 11, 10, 6, 1, 2, 4};
-  for (int index : order) {
-    const auto& picture = pictures[std::size_t(index)];
-    const int scale = picture.reduced.width() <= 60 ? 3 : (picture.reduced.width() <= 90 ? 2 : 2);
-    place(showKey(picture.reduced), QString::number(index) + QStringLiteral(" ") + picture.name,
-          scale);
+  auto caption = [&](int index) {
+    return QString::number(index) + QStringLiteral(" ") + pictures[std::size_t(index)].name;
+  };
+  for (int index : {0, 5, 7, 8, 9, 11, 10, 6}) {
+    const QImage& picture = pictures[std::size_t(index)].reduced;
+    place(showKey(picture), caption(index), picture.width() <= 60 ? 3 : 2);
   }
-  for (const QImage& extra : extras) place(showAlpha(extra), QString(), 2);
-  p.drawText(10, 1094, QStringLiteral("12 KlawiszeKostki"));
-  p.drawImage(QRect(10, 1100, 553 * 2, 50), showKey(pictures[12].reduced));
+  left = x = 10;
+  right = 1040;
+  y = 1090;
+  rowHeight = 0;
+  place(showKey(pictures[12].reduced), caption(12), 2);
+  x = right;
+  for (const QImage& extra : extras) place(showAlpha(extra), QString(), extra.width() < 40 ? 4 : 2);
+  x = right;
+  for (int index : {1, 2, 4})
+    place(showKey(pictures[std::size_t(index)].reduced), caption(index), 2);
   return sheet;
 }
 

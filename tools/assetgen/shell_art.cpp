@@ -29,11 +29,19 @@ QImage paintMakerLogo() {
   p.drawPath(road);
   p.setPen(QPen(QColor(255, 255, 255), 1.0, Qt::DashLine, Qt::FlatCap));
   p.drawPath(road);
+  // The word in navy with a red dashed line under it, like a road's centre.
+  QFont font = sans(21, true);
+  font.setLetterSpacing(QFont::AbsoluteSpacing, 2.5);
+  const QString word = QStringLiteral("Velnar");
+  const double width = QFontMetricsF(font).horizontalAdvance(word) - 2.5;
+  const double left = 29;
   p.setPen(QColor(24, 36, 96));
-  p.setFont(sans(21, true));
-  p.drawText(QRectF(27, -1, 104, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Velnar"));
-  p.setPen(QPen(QColor(232, 40, 32), 2.0));
-  p.drawLine(QPointF(100, 19), QPointF(131, 19));
+  p.setFont(font);
+  p.drawText(QRectF(left, -2, width + 2, 22), Qt::AlignLeft | Qt::AlignVCenter, word);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(220, 30, 24));
+  for (double x = left + 1; x + 6 <= left + width; x += 10) p.drawRect(QRectF(x, 20, 6, 2));
   return logo;
 }
 
@@ -63,11 +71,11 @@ QImage paintPartnerLogo() {
   p.setBrush(QColor(255, 210, 40));
   p.drawEllipse(QPointF(9, 26), 2.6, 2.6);
   p.setPen(QColor(16, 60, 130));
-  p.setFont(sans(15, true));
-  p.drawText(QRectF(40, 1, 102, 19), Qt::AlignLeft | Qt::AlignVCenter,
+  p.setFont(sans(13, true));
+  p.drawText(QRectF(41, 2, 101, 18), Qt::AlignLeft | Qt::AlignVCenter,
              QStringLiteral("Fizyka w ruchu"));
   p.setPen(QColor(90, 90, 96));
-  p.setFont(sans(10, false));
+  p.setFont(sansCondensed(11, false));
   p.drawText(QRectF(41, 19, 101, 15), Qt::AlignLeft | Qt::AlignVCenter,
              QStringLiteral("pracownia edukacyjna"));
   return logo;
