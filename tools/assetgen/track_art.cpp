@@ -151,16 +151,17 @@ void paintRoadTile(QImage& droga, int pattern, const QImage& gravel, const QImag
 void paintArrow(QImage& droga, int pattern, int turns) {
   QPainter p(&droga);
   p.setRenderHint(QPainter::Antialiasing);
-  p.translate((pattern % 8) * Tile + 32, (pattern / 8) * Tile + 32);
+  // Half-pixel centre so that the 3-pixel shaft covers whole pixels.
+  p.translate((pattern % 8) * Tile + 32.5, (pattern / 8) * Tile + 32.5);
   p.rotate(90.0 * turns);
   QPainterPath arrow;
   arrow.moveTo(0, -20);
-  arrow.lineTo(5, -11);
-  arrow.lineTo(1.5, -11);
+  arrow.lineTo(4.5, -12);
+  arrow.lineTo(1.5, -12);
   arrow.lineTo(1.5, 20);
   arrow.lineTo(-1.5, 20);
-  arrow.lineTo(-1.5, -11);
-  arrow.lineTo(-5, -11);
+  arrow.lineTo(-1.5, -12);
+  arrow.lineTo(-4.5, -12);
   arrow.closeSubpath();
   p.fillPath(arrow, QColor(PaintWhite));
 }
