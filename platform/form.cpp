@@ -1,0 +1,239 @@
+#include "platform/form.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QScreen>
+#include <algorithm>
+
+#include "platform/application.h"
+#include "platform/form_window.h"
+#include "platform/key_state_table.h"
+#include "platform/virtual_keys.h"
+
+namespace {
+
+TShiftState ShiftOf(Qt::KeyboardModifiers m) {
+  return TShiftState{m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier),
+                     m.testFlag(Qt::AltModifier)};
+}
+
+int VirtualKeyOf(const QKeyEvent* e) {
+  return VirtualKeyFromQtKey(e->key(), e->modifiers().testFlag(Qt::KeypadModifier));
+}
+
+}  // namespace
+
+FormWindow::FormWindow(TForm* form) : form_(form) {}
+
+void FormWindow::EnsureSurfaceType(QSurface::SurfaceType type) {
+  if (surfaceType() == type) return;
+  const bool wasVisible = isVisible();
+  const Qt::WindowStates states = windowStates();
+  if (handle()) destroy();
+  setSurfaceType(type);
+  if (wasVisible) {
+    setWindowStates(states);
+    setVisible(true);
+  }
+}
+
+void FormWindow::PostRelease() {
+  QPointer<FormWindow> self(this);
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [self] {
+        if (self) delete self->form_;
+      },
+      Qt::QueuedConnection);
+}
+
+bool FormWindow::event(QEvent* e) {
+  if (e->type() == QEvent::Close) {
+    // The window manager's close button closes the form the way Close does.
+    e->ignore();
+    form_->Close();
+    return true;
+  }
+  return QWindow::event(e);
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* e) {
+  const int key = VirtualKeyOf(e);
+  if (key == 0) return;
+  RealKeyStateTable().KeyPressed(key, e->isAutoRepeat());
+  form_->KeyDown(key, ShiftOf(e->modifiers()));
+}
+
+void FormWindow::keyReleaseEvent(QKeyEvent* e) {
+  RealKeyStateTable().KeyReleased(VirtualKeyOf(e), e->isAutoRepeat());
+}
+
+void FormWindow::focusInEvent(QFocusEvent*) {
+  RealKeyStateTable().SetFocusForm(form_);
+  form_->Notify([this](FormListener* l) { l->FormActivated(*form_, true); });
+}
+
+void FormWindow::focusOutEvent(QFocusEvent*) {
+  if (RealKeyStateTable().FocusForm() == form_) RealKeyStateTable().SetFocusForm(nullptr);
+  form_->Notify([this](FormListener* l) { l->FormActivated(*form_, false); });
+}
+
+void FormWindow::exposeEvent(QExposeEvent*) {
+  if (isExposed()) form_->Notify([this](FormListener* l) { l->FormExposed(*form_); });
+}
+
+void FormWindow::resizeEvent(QResizeEvent*) {
+  form_->Notify([this](FormListener* l) { l->FormResized(*form_); });
+}
+
+void FormWindow::showEvent(QShowEvent*) {
+  form_->Notify([this](FormListener* l) { l->FormShown(*form_); });
+}
+
+TForm::TForm(TComponent* owner) : TComponent(owner), window_(std::make_unique<FormWindow>(this)) {
+  window_->resize(320, 240);
+}
+
+TForm::~TForm() {
+  Notify([this](FormListener* l) { l->FormWindowDestroying(*this); });
+  // The components may still talk to the form while they go.
+  DestroyComponents();
+  if (RealKeyStateTable().FocusForm() == this) RealKeyStateTable().SetFocusForm(nullptr);
+  window_.reset();
+}
+
+template <class F>
+void TForm::Notify(F&& f) {
+  const std::vector<FormListener*> copy = listeners_;
+  for (FormListener* l : copy) {
+    if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end())
+      Dispatch([&] { f(l); });
+  }
+}
+
+void TForm::Show() {
+  if (fullScreen_) {
+    // Without a window manager nobody resizes a full-screen window for us.
+    if (QScreen* screen = window_->screen()) window_->setGeometry(screen->geometry());
+    window_->showFullScreen();
+  } else {
+    window_->show();
+  }
+  window_->requestActivate();
+}
+
+void TForm::Hide() {
+  window_->hide();
+}
+
+bool TForm::Visible() const {
+  return window_->isVisible();
+}
+
+void TForm::Close() {
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose && !Dispatch([&] { OnClose(this, action); })) return;
+  if (action == TCloseAction::caNone) return;
+  if (modal_ && ModalResult == 0) ModalResult = 2;  // cancel
+  switch (action) {
+    case TCloseAction::caHide:
+      Hide();
+      break;
+    case TCloseAction::caFree:
+      Release();
+      break;
+    case TCloseAction::caMinimize:
+      window_->showMinimized();
+      break;
+    case TCloseAction::caNone:
+      break;
+  }
+}
+
+void TForm::Release() {
+  window_->PostRelease();
+}
+
+int TForm::ShowModal() {
+  ModalResult = 0;
+  modal_ = true;
+  window_->setModality(Qt::ApplicationModal);
+  Show();
+  QPointer<FormWindow> guard(window_.get());
+  while (guard && window_->isVisible() && ModalResult == 0)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  RealKeyStateTable().Clear();
+  if (!guard) return 2;
+  modal_ = false;
+  if (window_->isVisible()) Hide();
+  window_->setModality(Qt::NonModal);
+  return ModalResult;
+}
+
+void TForm::SetCaption(const std::string& caption) {
+  window_->setTitle(QString::fromStdString(caption));
+}
+
+std::string TForm::Caption() const {
+  return window_->title().toStdString();
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+  borderStyle_ = style;
+  window_->setFlag(Qt::FramelessWindowHint, style == TFormBorderStyle::bsNone);
+}
+
+void TForm::SetFullScreen(bool on) {
+  if (on == fullScreen_) return;
+  fullScreen_ = on;
+  if (Visible()) Show();
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+  window_->setGeometry(left, top, width, height);
+}
+
+int TForm::ClientWidth() const {
+  return window_->width();
+}
+
+int TForm::ClientHeight() const {
+  return window_->height();
+}
+
+bool TForm::Focused() const {
+  return RealKeyStateTable().FocusForm() == this;
+}
+
+void TForm::AddListener(FormListener* listener) {
+  if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end())
+    listeners_.push_back(listener);
+}
+
+void TForm::RemoveListener(FormListener* listener) {
+  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
+}
+
+void TForm::KeyDown(int virtualKey, TShiftState shift) {
+  if (!OnKeyDown) return;
+  std::uint16_t key = static_cast<std::uint16_t>(virtualKey);
+  Dispatch([&] { OnKeyDown(this, key, shift); });
+}
+
+namespace {
+int dxFormCount = 0;
+}
+
+TDXForm::TDXForm(TComponent* owner) : TForm(owner) {
+  ++dxFormCount;
+}
+
+TDXForm::~TDXForm() {
+  --dxFormCount;
+}
+
+int TDXForm::Count() {
+  return dxFormCount;
+}

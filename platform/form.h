@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/component.h"
+#include "platform/events.h"
+
+class FormWindow;
+class TForm;
+
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+
+// What a component placed on a form (the display, say) hears of its window.
+class FormListener {
+ public:
+  virtual ~FormListener() = default;
+  virtual void FormShown(TForm&) {}
+  virtual void FormResized(TForm&) {}
+  // The window's contents need painting again.
+  virtual void FormExposed(TForm&) {}
+  virtual void FormActivated(TForm&, bool /*active*/) {}
+  // The window is about to go away, before the form's components are freed.
+  virtual void FormWindowDestroying(TForm&) {}
+};
+
+// A top-level window. Key-down events carry Windows virtual-key codes; every
+// event handler runs through the application's dispatcher, so an error in one
+// is shown and the program goes on.
+class TForm : public TComponent {
+ public:
+  using TKeyEvent = std::function<void(TComponent* sender, std::uint16_t& key, TShiftState shift)>;
+  using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
+
+  explicit TForm(TComponent* owner = nullptr);
+  ~TForm() override;
+
+  void Show();
+  void Hide();
+  bool Visible() const;
+  // Asks OnClose what to do (hide by default) and does it.
+  void Close();
+  // Frees the form once the event being handled now is done; safe to call from
+  // the form's own handlers.
+  void Release();
+  // Shows the form and returns when it is hidden or closed, or ModalResult is
+  // set; the result is ModalResult. Idle ticks go on meanwhile, and no key
+  // pressed in the form stays down in the key-state table afterwards.
+  int ShowModal();
+  int ModalResult = 0;
+
+  void SetCaption(const std::string& caption);
+  std::string Caption() const;
+  void SetBorderStyle(TFormBorderStyle style);
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  // Full screen covers the whole screen, also where no window manager helps.
+  void SetFullScreen(bool on);
+  bool FullScreen() const { return fullScreen_; }
+  void SetBounds(int left, int top, int width, int height);
+  int ClientWidth() const;
+  int ClientHeight() const;
+  // Whether this form's window has the keyboard focus.
+  bool Focused() const;
+
+  TKeyEvent OnKeyDown;
+  TCloseEvent OnClose;
+
+  void AddListener(FormListener* listener);
+  void RemoveListener(FormListener* listener);
+
+  // The platform window (for the presenters in platform/).
+  FormWindow* Window() const { return window_.get(); }
+
+ private:
+  friend class FormWindow;
+  void KeyDown(int virtualKey, TShiftState shift);
+  template <class F>
+  void Notify(F&& f);
+
+  std::unique_ptr<FormWindow> window_;
+  std::vector<FormListener*> listeners_;
+  TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
+  bool fullScreen_ = false;
+  bool modal_ = false;
+};
+
+// The window base of the display framework. Windows gave each such window its
+// own taskbar button and hid the application's; every X11 window already has
+// its own, so what remains is the count of live ones.
+class TDXForm : public TForm {
+ public:
+  explicit TDXForm(TComponent* owner = nullptr);
+  ~TDXForm() override;
+  static int Count();
+};

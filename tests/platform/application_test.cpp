@@ -1,0 +1,153 @@
+#include "platform/qt_application.h"
+
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QTimer>
+#include <stdexcept>
+
+#include "platform/form.h"
+#include "platform/interval_timer.h"
+#include "test_app.h"
+
+namespace {
+
+class ApplicationTest : public ::testing::Test {
+ protected:
+  void SetUp() override { TestApp(); }
+  void TearDown() override { TestApp().SetOnIdle(nullptr); }
+  RecordingShell shell;
+};
+
+TEST_F(ApplicationTest, ErrorLeavingAHandlerIsShownAndTheProgramGoesOn) {
+  TTimer timer;
+  timer.SetInterval(5);
+  int calls = 0;
+  timer.OnTimer = [&](TComponent* sender) {
+    EXPECT_EQ(sender, &timer);
+    if (++calls == 1) throw std::runtime_error("Display mode cannot be changed (640x480 16bit)");
+  };
+  ASSERT_TRUE(RunUntil([&] { return calls >= 3; }));
+  ASSERT_EQ(shell.messages.size(), 1u);
+  EXPECT_EQ(shell.messages[0], "Display mode cannot be changed (640x480 16bit)");
+  timer.SetEnabled(false);
+  const int stoppedAt = calls;
+  RunUntil([] { return false; }, 30);
+  EXPECT_EQ(calls, stoppedAt);
+
+  // Dispatch itself reports whether the handler went through.
+  EXPECT_TRUE(Dispatch([] {}));
+  EXPECT_FALSE(Dispatch([] { throw std::logic_error("second"); }));
+  EXPECT_EQ(shell.messages.back(), "second");
+}
+
+TEST_F(ApplicationTest, IdleTicksGoOnInsideAModalFormOpenedFromATick) {
+  TForm dialog;
+  // Should the ticks stop inside the dialog, this closes it with another result.
+  QObject guard;
+  QTimer::singleShot(2000, &guard, [&] { dialog.ModalResult = 99; });
+  int ticks = 0, ticksWhileModal = 0, modalResult = -1;
+  bool inModal = false;
+  TestApp().SetOnIdle([&](bool& done) {
+    done = false;
+    ++ticks;
+    if (inModal) {
+      // The nested loop's own ticks: close the dialog after a few of them.
+      if (++ticksWhileModal == 20) dialog.ModalResult = 1;
+      return;
+    }
+    if (modalResult == -1) {
+      inModal = true;
+      modalResult = dialog.ShowModal();
+      inModal = false;
+    }
+  });
+  ASSERT_TRUE(RunUntil([&] { return modalResult != -1 && ticks > 25; }));
+  EXPECT_EQ(modalResult, 1);
+  EXPECT_EQ(ticksWhileModal, 20);
+  EXPECT_FALSE(dialog.Visible());
+  // Back in the main loop the ticks continue.
+  const int after = ticks;
+  ASSERT_TRUE(RunUntil([&] { return ticks > after + 5; }));
+}
+
+TEST_F(ApplicationTest, IdleTicksGoOnInsideALoopNestedTwice) {
+  int depth = 0, innerTicks = 0;
+  bool finished = false;
+  TestApp().SetOnIdle([&](bool& done) {
+    done = false;
+    if (finished) return;
+    if (depth < 2) {
+      ++depth;
+      QEventLoop loop;
+      QTimer::singleShot(300, &loop, &QEventLoop::quit);
+      loop.exec();
+      --depth;
+      if (depth == 0) finished = true;
+    } else {
+      ++innerTicks;
+    }
+  });
+  ASSERT_TRUE(RunUntil([&] { return finished; }));
+  EXPECT_GT(innerTicks, 10);
+}
+
+TEST_F(ApplicationTest, FailingIdleHandlerShowsOneBoxAtATime) {
+  shell.openFor = 100;  // the box stays open for a while, with its own loop
+  int calls = 0;
+  TestApp().SetOnIdle([&](bool& done) {
+    done = false;
+    ++calls;
+    throw std::runtime_error("frame failed");
+  });
+  ASSERT_TRUE(RunUntil([&] { return shell.messages.size() >= 2; }));
+  // One failure, one box; the next tick only after the box was closed.
+  EXPECT_EQ(calls, static_cast<int>(shell.messages.size()));
+  TestApp().SetOnIdle(nullptr);
+}
+
+TEST_F(ApplicationTest, HandlerThatIsDoneWaitsForTheNextEvent) {
+  int ticks = 0;
+  TestApp().SetOnIdle([&](bool& done) {
+    ++ticks;
+    done = true;
+  });
+  RunUntil([] { return false; }, 50);
+  // Only the events of RunUntil's own timers woke it, never a spin.
+  const int quiet = ticks;
+  EXPECT_GE(quiet, 1);
+  EXPECT_LT(quiet, 200);
+  TestApp().SetOnIdle([&](bool& done) {
+    ++ticks;
+    done = false;
+  });
+  RunUntil([] { return false; }, 50);
+  EXPECT_GT(ticks - quiet, 200) << "a handler that is not done must be called back at once";
+}
+
+TEST_F(ApplicationTest, ReleasedFormIsFreedBeforeTheNextIdleTick) {
+  struct Probe : TComponent {
+    using TComponent::TComponent;
+    ~Probe() override { *freed = true; }
+    bool* freed = nullptr;
+  };
+  bool freed = false, tickSawItAlive = false, released = false;
+  auto* form = new TForm;
+  auto* probe = new Probe(form);
+  probe->freed = &freed;
+  int ticks = 0;
+  TestApp().SetOnIdle([&](bool& done) {
+    done = false;
+    ++ticks;
+    if (!released) {
+      form->Release();
+      released = true;
+      return;
+    }
+    if (!freed) tickSawItAlive = true;
+  });
+  ASSERT_TRUE(RunUntil([&] { return freed && ticks > 3; }));
+  EXPECT_FALSE(tickSawItAlive);
+}
+
+}  // namespace
