@@ -8,6 +8,7 @@
 
 #include "platform/interval_timer.h"
 #include "platform/key_state_table.h"
+#include "platform/qt_canvas.h"
 #include "platform/shell.h"
 
 namespace {
@@ -63,6 +64,7 @@ struct TApplication::Impl {
   std::map<int, ActivationHandler> activation;
   int nextActivationId = 0;
   QtIntervalTimerFactory timerFactory;
+  QtCanvasBackend canvas;
   std::unique_ptr<EventWatcher> watcher;
   QObject context;
 
@@ -132,6 +134,7 @@ TApplication::TApplication(int& argc, char** argv) : d_(std::make_unique<Impl>()
   QCoreApplication::instance()->installEventFilter(d_->watcher.get());
   SetApplication(this);
   SetIntervalTimerFactory(&d_->timerFactory);
+  SetCanvasBackend(&d_->canvas);
 }
 
 TApplication::~TApplication() {
@@ -140,6 +143,7 @@ TApplication::~TApplication() {
     QCoreApplication::instance()->removeEventFilter(d_->watcher.get());
   if (Application() == this) SetApplication(nullptr);
   if (IntervalTimerFactorySlot() == &d_->timerFactory) SetIntervalTimerFactory(nullptr);
+  if (GetCanvasBackend() == &d_->canvas) SetCanvasBackend(nullptr);
 }
 
 int TApplication::Run() {

@@ -108,6 +108,9 @@ class FormKeyTest : public ::testing::Test {
     QKeyEvent e(type, key, mods, QString(), repeat);
     QCoreApplication::sendEvent(form.Window(), &e);
   }
+  struct AppFirst {
+    AppFirst() { TestApp(); }
+  } appFirst_;  // the form below needs the application
   RecordingShell shell;
   TForm form;
 };

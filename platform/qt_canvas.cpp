@@ -1,0 +1,157 @@
+#include "platform/qt_canvas.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct Field {
+  std::uint32_t mask;
+  int shift;  // where an 8-bit channel's top lands: left for > 0
+};
+
+Field FieldOf(std::uint32_t mask) {
+  if (mask == 0) return {0, 0};
+  int low = 0;
+  while (!(mask >> low & 1)) ++low;
+  int bits = 0;
+  while (low + bits < 32 && (mask >> (low + bits) & 1)) ++bits;
+  return {mask, low + bits - 8};
+}
+
+std::uint32_t Put(std::uint32_t channel, const Field& f) {
+  return (f.shift >= 0 ? channel << f.shift : channel >> -f.shift) & f.mask;
+}
+
+QFont FontFor(const CanvasFont& font) {
+  QFont q;
+  QStringList families;
+  if (font.Name == "MS Sans Serif" || font.Name.empty()) {
+    families << "Liberation Sans"
+             << "DejaVu Sans";
+  } else {
+    families << QString::fromStdString(font.Name) << "Liberation Sans"
+             << "DejaVu Sans";
+  }
+  q.setFamilies(families);
+  q.setPixelSize(font.PixelHeight > 0 ? font.PixelHeight : 11);
+  q.setBold(font.Bold);
+  q.setItalic(font.Italic);
+  q.setStyleStrategy(QFont::NoAntialias);
+  q.setHintingPreference(QFont::PreferFullHinting);
+  return q;
+}
+
+class QtCanvasDevice final : public CanvasDevice {
+ public:
+  explicit QtCanvasDevice(const CanvasSurface& s)
+      : s_(s),
+        bytes_((s.BitCount + 7) / 8),
+        red_(FieldOf(s.RedMask)),
+        green_(FieldOf(s.GreenMask)),
+        blue_(FieldOf(s.BlueMask)) {}
+
+  void TextOut(int x, int y, const std::string& text, const CanvasFont& font,
+               const CanvasBrush& brush) override {
+    if (text.empty()) return;
+    const QString q = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+    const QFont qfont = FontFor(font);
+    const QFontMetrics metrics(qfont);
+    const int width = metrics.horizontalAdvance(q);
+    const int height = metrics.height();
+    if (width <= 0 || height <= 0) return;
+
+    if (brush.Style == CanvasBrushStyle::Solid) {
+      const std::uint32_t background = Raw(brush.Color);
+      for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col) Plot(x + col, y + row, background);
+    }
+
+    // Accents and overhangs may reach outside the cell; they are drawn too.
+    const int pad = height / 2 + 2;
+    QImage mask(width + 2 * pad, height + 2 * pad, QImage::Format_Alpha8);
+    mask.fill(0);
+    {
+      QPainter p(&mask);
+      p.setFont(qfont);
+      p.setPen(QColor(0, 0, 0, 255));
+      p.drawText(pad, pad + metrics.ascent(), q);
+    }
+    const std::uint32_t ink = Raw(font.Color);
+    for (int row = 0; row < mask.height(); ++row) {
+      const uchar* line = mask.constScanLine(row);
+      for (int col = 0; col < mask.width(); ++col)
+        if (line[col] >= 128) Plot(x + col - pad, y + row - pad, ink);
+    }
+  }
+
+  void Line(int x0, int y0, int x1, int y1, const CanvasPen& pen) override {
+    const std::uint32_t ink = Raw(pen.Color);
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    int x = x0, y = y0;
+    const int half = pen.Width > 1 ? pen.Width / 2 : 0;
+    while (x != x1 || y != y1) {  // the end point is not drawn
+      for (int oy = -half; oy <= half; ++oy)
+        for (int ox = -half; ox <= half; ++ox) Plot(x + ox, y + oy, ink);
+      const int e2 = 2 * err;
+      if (e2 >= dy) {
+        err += dy;
+        x += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y += sy;
+      }
+    }
+  }
+
+ private:
+  std::uint32_t Raw(std::uint32_t color) const {
+    return Put(color & 0xFF, red_) | Put(color >> 8 & 0xFF, green_) |
+           Put(color >> 16 & 0xFF, blue_);
+  }
+
+  void Plot(int x, int y, std::uint32_t raw) {
+    if (x < 0 || y < 0 || x >= s_.Width || y >= s_.Height) return;
+    std::uint8_t* p = s_.Bits + static_cast<std::ptrdiff_t>(y) * s_.Pitch + x * bytes_;
+    switch (bytes_) {
+      case 1:
+        *p = static_cast<std::uint8_t>(raw);
+        break;
+      case 2: {
+        const auto v = static_cast<std::uint16_t>(raw);
+        std::memcpy(p, &v, 2);
+        break;
+      }
+      case 3:
+        p[0] = static_cast<std::uint8_t>(raw);
+        p[1] = static_cast<std::uint8_t>(raw >> 8);
+        p[2] = static_cast<std::uint8_t>(raw >> 16);
+        break;
+      default:
+        std::memcpy(p, &raw, 4);
+        break;
+    }
+  }
+
+  CanvasSurface s_;
+  int bytes_;
+  Field red_, green_, blue_;
+};
+
+}  // namespace
+
+std::unique_ptr<CanvasDevice> QtCanvasBackend::Open(const CanvasSurface& surface) {
+  if (!surface.Bits || surface.Width <= 0 || surface.Height <= 0) return nullptr;
+  if (surface.BitCount != 8 && surface.BitCount != 16 && surface.BitCount != 24 &&
+      surface.BitCount != 32)
+    return nullptr;
+  return std::make_unique<QtCanvasDevice>(surface);
+}
