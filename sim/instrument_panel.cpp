@@ -3,6 +3,9 @@
 #include <cmath>
 #include <string>
 
+#include "gfx/canvas.h"
+#include "gfx/picture_collection.h"
+#include "gfx/surface.h"
 #include "sim/number_format.h"
 
 OdometerCells OdometerCellsFor(double distance) {
@@ -41,4 +44,43 @@ std::array<ReadOut, 5> ReadOutsFor(const std::string& rxText, const std::string&
       {485, 300, "Czas t=" + timeText + " s"},
       {485, 320, "Droga s=" + FormatFixed(distance, 0) + "m"},
   }};
+}
+
+void DrawPanelFrame(TPictureCollection& images, TDirectDrawSurface* surface) {
+  TPictureCollectionItem* frame = images.Items(piTrack);
+  for (int p = 64; p <= 384; p += 64) {
+    frame->Draw(surface, 0, p, 56);
+    frame->Draw(surface, 416, p, 57);
+  }
+  for (int p = 64; p <= 384; p += 64) frame->Draw(surface, p, 0, 58);
+  for (int p = 64; p <= 384; p += 64) frame->Draw(surface, p, 416, 59);
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 3; ++j) frame->Draw(surface, 480 + 64 * j, 160 + 64 * i, 55);
+  frame->Draw(surface, 0, 0, 23);
+  frame->Draw(surface, 416, 0, 31);
+  frame->Draw(surface, 0, 416, 39);
+  frame->Draw(surface, 416, 416, 47);
+  images.Items(piKeyLegend)->Draw(surface, 35, 450, 0);
+}
+
+void DrawOdometer(TPictureCollection& images, TDirectDrawSurface* surface, double distance,
+                  std::uint16_t x0) {
+  const OdometerCells cells = OdometerCellsFor(distance);
+  TPictureCollectionItem* red = images.Items(piRedDigits);
+  red->Draw(surface, x0 + RedDrumOffsetX, cells.RedUpperY, cells.RedUpperPattern);
+  red->Draw(surface, x0 + RedDrumOffsetX, cells.RedLowerY, cells.RedLowerPattern);
+  TPictureCollectionItem* black = images.Items(piBlackDigits);
+  for (std::size_t c = 0; c < cells.BlackDigits.size(); ++c)
+    black->Draw(surface, x0 + BlackDigitOffsetsX[c], BlackDigitsY, cells.BlackDigits[c]);
+  // The face's windows show the cells; the rest of the face hides them.
+  images.Items(piDial)->Draw(surface, x0, 160, 0);
+}
+
+void DrawNeedle(TPictureCollection& images, TDirectDrawSurface* surface, double needleAngle) {
+  images.Items(piNeedle)->DrawRotate(surface, 558, 230, 9, 62, 0, 0.5, 0.95,
+                                     static_cast<int>(std::lrint(needleAngle)));
+}
+
+void DrawReadOuts(TDirectDrawSurfaceCanvas& canvas, const std::array<ReadOut, 5>& readOuts) {
+  for (const ReadOut& r : readOuts) canvas.TextOut(r.X, r.Y, r.Text);
 }

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string>
 
+class TDirectDrawSurface;
+class TDirectDrawSurfaceCanvas;
+class TPictureCollection;
+
 // Where the odometer's digit cells go for a distance. The red drum rolls with
 // the hundreds of metres; the black digits jump with whole kilometres.
 struct OdometerCells {
@@ -35,3 +39,25 @@ struct ReadOut {
 std::array<ReadOut, 5> ReadOutsFor(const std::string& rxText, const std::string& ryText,
                                    const std::string& rLengthText, const std::string& timeText,
                                    double distance);
+
+// Positions of the pictures in the simulation's image list.
+enum PictureIndex : int {
+  piTrack = 3,         // "Droga": track tiles and the frame pieces
+  piMinimapCar = 5,    // "MaleAuto"
+  piMinimap = 6,       // "Mapka"
+  piVectorLabels = 7,  // "RRXRy"
+  piRedDigits = 8,     // "CyfryCzerwone"
+  piBlackDigits = 9,   // "CyfryCzarne"
+  piDial = 10,         // "LicznikDrogi"
+  piNeedle = 11,       // "Wskazowka"
+  piKeyLegend = 12,    // "KlawiszeKostki"
+};
+
+// The metal frame round the track view, the black panel and the key legend.
+void DrawPanelFrame(TPictureCollection& images, TDirectDrawSurface* surface);
+// The digit cells under the instrument face, then the face, its left edge at x0.
+void DrawOdometer(TPictureCollection& images, TDirectDrawSurface* surface, double distance,
+                  std::uint16_t x0);
+// The speedometer needle about the dial's pivot at (558, 230).
+void DrawNeedle(TPictureCollection& images, TDirectDrawSurface* surface, double needleAngle);
+void DrawReadOuts(TDirectDrawSurfaceCanvas& canvas, const std::array<ReadOut, 5>& readOuts);

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <utility>
+
+class TDirectDrawSurface;
+class TDirectDrawSurfaceCanvas;
+class TPictureCollection;
 
 struct MapPoint {
   int X;
@@ -19,3 +24,13 @@ MapPoint MinimapPoint(double x, double y);
 // The two points of an arrowhead at (x2, y2): 7 pixels back along the line,
 // 20 degrees to either side. A zero-length arrow gets a flat bar instead.
 std::pair<MapPoint, MapPoint> ArrowHeadPoints(int x1, int y1, int x2, int y2);
+
+// A line to the tip (x2, y2) with a two-stroke head, in the given colour
+// (0x00BBGGRR). The pen stays in that colour at the end of the last stroke.
+void DrawArrow(TDirectDrawSurfaceCanvas& canvas, int x1, int y1, int x2, int y2,
+               std::int32_t color);
+
+// The map, the labels, the small car and the three displacement arrows for a
+// car at (x, y) with the given heading.
+void DrawMinimap(TPictureCollection& images, TDirectDrawSurface* surface, double x, double y,
+                 double heading);
