@@ -162,15 +162,3 @@ TEST_F(BackgroundTest, TiledMapRepeatsRoundTheSurface) {
   EXPECT_EQ(cells[3].pattern, 0);
   EXPECT_EQ(cells[14].pattern, 100);
 }
-
-TEST_F(BackgroundTest, BoundsWithoutPicture) {
-  TBackgroundSprite* bg = NumberedMap();
-  bg->X = 50;
-  EXPECT_EQ(bg->BoundsRect(), TRect{});
-  // Nothing to draw: DoDraw is reached through Draw and must do nothing.
-  engine.Draw();
-  // A tiled map without an engine has no surface to cover.
-  TBackgroundSprite loose(nullptr);
-  loose.Tile = true;
-  EXPECT_EQ(loose.BoundsRect(), TRect{});
-}
