@@ -78,8 +78,9 @@ void DrawOdometer(TPictureCollection& images, TDirectDrawSurface* surface, doubl
 }
 
 void DrawNeedle(TPictureCollection& images, TDirectDrawSurface* surface, double needleAngle) {
-  images.Items(PictureWskazowka)->DrawRotate(surface, 558, 230, 9, 62, 0, 0.5, 0.95,
-                                     static_cast<int>(std::lrint(needleAngle)));
+  images.Items(PictureWskazowka)
+      ->DrawRotate(surface, 558, 230, 9, 62, 0, 0.5, 0.95,
+                   static_cast<int>(std::lrint(needleAngle)));
 }
 
 void DrawReadOuts(TDirectDrawSurfaceCanvas& canvas, const std::array<ReadOut, 5>& readOuts) {

@@ -40,7 +40,6 @@ std::array<ReadOut, 5> ReadOutsFor(const std::string& rxText, const std::string&
                                    const std::string& rLengthText, const std::string& timeText,
                                    double distance);
 
-
 // The metal frame round the track view, the black panel and the key legend.
 void DrawPanelFrame(TPictureCollection& images, TDirectDrawSurface* surface);
 // The digit cells under the instrument face, then the face, its left edge at x0.
