@@ -9,6 +9,7 @@
 #include "platform/interval_timer.h"
 #include "platform/key_state_table.h"
 #include "platform/qt_canvas.h"
+#include "platform/qt_display.h"
 #include "platform/shell.h"
 
 namespace {
@@ -65,6 +66,7 @@ struct TApplication::Impl {
   int nextActivationId = 0;
   QtIntervalTimerFactory timerFactory;
   QtCanvasBackend canvas;
+  QtDisplayDeviceFactory displays;
   std::unique_ptr<EventWatcher> watcher;
   QObject context;
 
@@ -135,6 +137,7 @@ TApplication::TApplication(int& argc, char** argv) : d_(std::make_unique<Impl>()
   SetApplication(this);
   SetIntervalTimerFactory(&d_->timerFactory);
   SetCanvasBackend(&d_->canvas);
+  SetDisplayDeviceFactory(&d_->displays);
 }
 
 TApplication::~TApplication() {
@@ -144,6 +147,7 @@ TApplication::~TApplication() {
   if (Application() == this) SetApplication(nullptr);
   if (IntervalTimerFactorySlot() == &d_->timerFactory) SetIntervalTimerFactory(nullptr);
   if (GetCanvasBackend() == &d_->canvas) SetCanvasBackend(nullptr);
+  if (DisplayDeviceFactorySlot() == &d_->displays) SetDisplayDeviceFactory(nullptr);
 }
 
 int TApplication::Run() {
