@@ -284,7 +284,7 @@ TEST_F(DisplayTest, FlipPresentsAfterTheVerticalBlankAndCentres) {
   draw->Initialize();
   HeadlessDisplayDevice& device = *factory.Last;
   draw->Surface()->SetPixels(3, 2, 0xF800);
-  draw->Surface()->Canvas().TextOut(0, 0, "x");  // the canvas holds the surface
+  draw->Surface()->Canvas().TextOut(300, 300, "x");  // the canvas holds the surface
   draw->Flip();
   EXPECT_EQ(device.FramesPresented, 0) << "presented while the canvas held the back buffer";
   draw->Surface()->Canvas().Release();
