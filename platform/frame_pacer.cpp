@@ -9,6 +9,8 @@ void FramePacer::SetRate(double refreshHz) {
 }
 
 std::int64_t FramePacer::NextDeadline(std::int64_t nowNs) {
+  // The first frame is shown at once: nothing came before it to keep time with.
+  if (deadline_ == 0) return deadline_ = nowNs;
   deadline_ += period_;
   if (deadline_ < nowNs - period_ || deadline_ > nowNs + 2 * period_) deadline_ = nowNs + period_;
   return deadline_;
