@@ -127,7 +127,7 @@ class GlPresenter final : public Presenter {
   }
 
   bool Valid() const override { return context_ && context_->isValid(); }
-  bool WaitsForVerticalBlank() const override { return swapBlocks_; }
+  std::int64_t SwapNs() const override { return swapAverage_; }
 
   bool Present(const PresentImage& image, const PresentRect& target, int screenWidth,
                int screenHeight) override {
@@ -196,10 +196,7 @@ class GlPresenter final : public Presenter {
     const std::int64_t before = FramePacer::NowNs();
     context_->swapBuffers(window_);
     const std::int64_t took = FramePacer::NowNs() - before;
-    // A swap that takes most of a refresh period is one that waits for the
-    // vertical blank; then no extra sleep is wanted.
     swapAverage_ = swapAverage_ == 0 ? took : (swapAverage_ * 7 + took) / 8;
-    swapBlocks_ = swapAverage_ > 8000000;
     return true;
   }
 
@@ -212,7 +209,6 @@ class GlPresenter final : public Presenter {
   int textureHeight_ = 0;
   GLenum textureFormat_ = 0;
   std::int64_t swapAverage_ = 0;
-  bool swapBlocks_ = false;
 };
 
 // ---- raster ------------------------------------------------------------------
@@ -333,7 +329,9 @@ bool QtDisplayDevice::Present(const PresentImage& image, const PresentRect& targ
 }
 
 void QtDisplayDevice::WaitForVerticalBlank() {
-  if (presenter_ && presenter_->WaitsForVerticalBlank()) return;
+  // Where the swap itself waits for the vertical blank, a sleep on top would
+  // only lose frames.
+  if (presenter_ && presenter_->SwapNs() * 4 > pacing_->pacer.PeriodNs() * 3) return;
   pacing_->pacer.Wait();
 }
 

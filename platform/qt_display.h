@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <cstdint>
 #include <memory>
 
 #include "platform/display_device.h"
@@ -17,8 +18,9 @@ class Presenter {
   // scaled to the window with its aspect kept (black bars), nearest pixel.
   virtual bool Present(const PresentImage& image, const PresentRect& target, int screenWidth,
                        int screenHeight) = 0;
-  // Whether presenting waits for the vertical blank by itself.
-  virtual bool WaitsForVerticalBlank() const { return false; }
+  // The average time a present spent waiting in the swap, in nanoseconds; a
+  // swap that takes most of a refresh period waits for the vertical blank.
+  virtual std::int64_t SwapNs() const { return 0; }
   virtual bool Valid() const { return true; }
   // When set, each present keeps a copy of the window's pixels.
   bool Capture = false;
