@@ -97,7 +97,11 @@ struct TApplication::Impl {
     }
     // While an error is being shown, a handler that failed would fail again
     // and pile up boxes; the ticks wait until the box is closed.
-    if (messageBoxes > 0) return;
+    if (messageBoxes > 0) {
+      TimerAt(level)->stop();  // no spinning meanwhile; the box's closing restarts it
+      parked = true;
+      return;
+    }
     QTimer* deeper = TimerAt(level + 1);
     ++depth;
     deeper->start();
@@ -201,4 +205,5 @@ void TApplication::ShowException(const std::string& message) {
   ++d_->messageBoxes;
   CurrentShell().ShowMessage(Title, message);
   --d_->messageBoxes;
+  if (d_->messageBoxes == 0 && d_->parked && d_->idle) d_->StartIdleTimers();
 }

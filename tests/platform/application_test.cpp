@@ -100,9 +100,14 @@ TEST_F(ApplicationTest, FailingIdleHandlerShowsOneBoxAtATime) {
     ++calls;
     throw std::runtime_error("frame failed");
   });
+  int ticksDuringBox = 0;
+  shell.whileOpen = [&] {
+    if (ticksDuringBox == 0) ticksDuringBox = calls;
+  };
   ASSERT_TRUE(RunUntil([&] { return shell.messages.size() >= 2; }));
   // One failure, one box; the next tick only after the box was closed.
   EXPECT_EQ(calls, static_cast<int>(shell.messages.size()));
+  EXPECT_EQ(ticksDuringBox, 1);
   TestApp().SetOnIdle(nullptr);
 }
 

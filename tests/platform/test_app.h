@@ -51,10 +51,12 @@ class RecordingShell : public ShellPort {
       QEventLoop loop;
       QTimer::singleShot(openFor, &loop, &QEventLoop::quit);
       loop.exec();
+      if (whileOpen) whileOpen();
     }
   }
 
   int openFor = 0;
+  std::function<void()> whileOpen;
   int beeps = 0;
   std::vector<std::string> urls, titles, messages;
 };
