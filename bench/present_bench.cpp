@@ -26,7 +26,8 @@ TApplication& App() {
 
 std::vector<std::uint16_t> Picture() {
   std::vector<std::uint16_t> pixels(static_cast<size_t>(kWidth) * kHeight);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint16_t>(i * 2654435761u);
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<std::uint16_t>(i * 2654435761u);
   return pixels;
 }
 
