@@ -64,12 +64,12 @@ void Present(benchmark::State& state, bool raster) {
 void BM_PresentOpenGL(benchmark::State& state) {
   Present(state, false);
 }
-BENCHMARK(BM_PresentOpenGL)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PresentOpenGL);
 
 void BM_PresentRaster(benchmark::State& state) {
   Present(state, true);
 }
-BENCHMARK(BM_PresentRaster)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PresentRaster);
 
 void BM_ReferenceMemcpy(benchmark::State& state) {
   std::vector<std::uint16_t> from = Picture();
@@ -80,7 +80,7 @@ void BM_ReferenceMemcpy(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_ReferenceMemcpy)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReferenceMemcpy);
 
 }  // namespace
 
