@@ -220,7 +220,8 @@ void TDIB::SetSize(int width, int height, int bitCount) {
       format == image_->PixelFormat)
     return;
   const std::int64_t stride = Stride(bitCount, width);
-  if (stride * height > kMaxPixelBytes) throw EOutOfResources("DIB cannot be made");
+  if (stride > kMaxPixelBytes || stride * height > kMaxPixelBytes)
+    throw EOutOfResources("DIB cannot be made");
   auto image = std::make_shared<TDIBSharedImage>();
   image->Width = width;
   image->Height = height;
@@ -341,6 +342,7 @@ void TDIB::ReadData(TStream& stream) {
   if (topDown && runLength) Invalid();
   height = topDown ? -height : height;
   const std::int64_t stride = Stride(bits, width);
+  if (stride > kMaxPixelBytes || height > kMaxPixelBytes) Invalid();
   const std::int64_t total = stride * height;
   if (total > kMaxPixelBytes) Invalid();
 

@@ -58,7 +58,7 @@ class TDIBSharedImage {
   int Height = 0;
   int BitCount = 0;
   int WidthBytes = 0;  // the stride of a row
-  TPixelFormat PixelFormat;
+  TPixelFormat PixelFormat{0, 0xFF0000, 0x00FF00, 0x0000FF, 0};
   TRGBQuads ColorTable{};
   TBitmapInfoHeader Header;
 

@@ -76,9 +76,9 @@ void CarModel::Advance(std::uint32_t lag, const TDXInputStates& states) {
   Ry = r.Ry;
   RLength = r.Length;
 
-  RxText = FormatFixed(Rx, 0);
-  RyText = FormatFixed(Ry, 0);
-  RLengthText = FormatFixed(RLength, 1);
+  FormatFixed(Rx, 0, RxText);
+  FormatFixed(Ry, 0, RyText);
+  FormatFixed(RLength, 1, RLengthText);
 }
 
 void CarModel::LocateTile() {

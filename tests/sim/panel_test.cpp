@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "sim/instrument_panel.h"
+#include "sim/minimap.h"
+
+TEST(Odometer, DrumAndKilometreDigits) {
+  OdometerCells c = OdometerCellsFor(0);
+  EXPECT_EQ(c.RedLowerPattern, 0);
+  EXPECT_EQ(c.RedLowerY, 265);
+  EXPECT_EQ(c.RedUpperPattern, 1);
+  EXPECT_EQ(c.RedUpperY, 251);
+  EXPECT_EQ(c.BlackDigits, (std::array<int, 5>{0, 0, 0, 0, 0}));
+
+  c = OdometerCellsFor(50);  // 7 pixels lower
+  EXPECT_EQ(c.RedLowerY, 272);
+  EXPECT_EQ(c.RedUpperY, 258);
+
+  c = OdometerCellsFor(99);  // digit 1 fills the window
+  EXPECT_EQ(c.RedUpperPattern, 1);
+  EXPECT_EQ(c.RedUpperY, 265);
+  EXPECT_EQ(c.RedLowerY, 279);
+
+  c = OdometerCellsFor(1234.5);  // H 12, rounded to 1234 (tie to even) for the kilometres
+  EXPECT_EQ(c.RedLowerPattern, 2);
+  EXPECT_EQ(c.RedUpperPattern, 3);
+  EXPECT_EQ(c.RedLowerY, 265 + 4);  // 34.5 / 7 = 4.93
+  EXPECT_EQ(c.BlackDigits, (std::array<int, 5>{1, 0, 0, 0, 0}));
+
+  c = OdometerCellsFor(999.6);  // the kilometre rounds up while the drum still shows 9 -> 0
+  EXPECT_EQ(c.RedLowerPattern, 9);
+  EXPECT_EQ(c.RedUpperPattern, 0);
+  EXPECT_EQ(c.BlackDigits, (std::array<int, 5>{1, 0, 0, 0, 0}));
+
+  c = OdometerCellsFor(123456789.0);  // only the lowest five kilometre digits
+  EXPECT_EQ(c.BlackDigits, (std::array<int, 5>{6, 5, 4, 3, 2}));
+}
+
+TEST(Needle, AngleFollowsTheSpeedEitherWay) {
+  EXPECT_EQ(NeedleAngleFor(0), -64.0);
+  EXPECT_EQ(NeedleAngleFor(-700), 48.0);
+  EXPECT_EQ(NeedleAngleFor(150), -40.0);
+  EXPECT_EQ(NeedleAngleFor(-400), 0.0);
+  EXPECT_EQ(NeedleAngleFor(400), 0.0);
+}
+
+TEST(ReadOuts, TextsAndPlaces) {
+  auto r = ReadOutsFor("-12", "3", "12.4", "7", 10.5);
+  EXPECT_EQ(r[0].Text, "Rx=-12 m");
+  EXPECT_EQ(r[0].X, 540);
+  EXPECT_EQ(r[0].Y, 70);
+  EXPECT_EQ(r[1].Text, "Ry=3 m");
+  EXPECT_EQ(r[2].Text, "|R|=12.4 m");
+  EXPECT_EQ(r[2].Y, 100);
+  EXPECT_EQ(r[3].Text, "Czas t=7 s");
+  EXPECT_EQ(r[3].X, 485);
+  EXPECT_EQ(r[3].Y, 300);
+  EXPECT_EQ(r[4].Text, "Droga s=11m");
+  EXPECT_EQ(r[4].Y, 320);
+  EXPECT_EQ(ReadOutsFor("", "", "", "", 10.49)[4].Text, "Droga s=10m");
+}
+
+namespace {
+using Pair = std::pair<MapPoint, MapPoint>;
+std::set<std::pair<int, int>> AsSet(const Pair& p) {
+  return {{p.first.X, p.first.Y}, {p.second.X, p.second.Y}};
+}
+}  // namespace
+
+TEST(Minimap, CarPointAndArrowHeads) {
+  EXPECT_EQ(MinimapPoint(192, 550), (MapPoint{492, 69}));
+  EXPECT_EQ(MinimapPoint(196, 0).X, 492);  // 24.5 -> 24
+  EXPECT_EQ(MinimapPoint(204, 0).X, 494);  // 25.5 -> 26
+
+  using S = std::set<std::pair<int, int>>;
+  EXPECT_EQ(AsSet(ArrowHeadPoints(493, 68, 500, 68)), (S{{493, 70}, {493, 66}}));
+  EXPECT_EQ(AsSet(ArrowHeadPoints(493, 68, 480, 68)), (S{{487, 70}, {487, 66}}));
+  EXPECT_EQ(AsSet(ArrowHeadPoints(493, 68, 493, 60)), (S{{495, 67}, {491, 67}}));
+  EXPECT_EQ(AsSet(ArrowHeadPoints(493, 68, 493, 69)), (S{{491, 62}, {495, 62}}));
+  EXPECT_EQ(ArrowHeadPoints(5, 5, 5, 5), (Pair{{2, 5}, {8, 5}}));
+
+  // Diagonal: both points 7 pixels from the tip, symmetric about the line.
+  const Pair d = ArrowHeadPoints(0, 0, 30, 30);
+  EXPECT_EQ(AsSet(d), (S{{24, 27}, {27, 24}}));
+}
