@@ -150,6 +150,11 @@ void TVelnarForm1::DXTimer1Timer(TComponent*, std::int32_t lagCount) {
   DXSpriteEngine1->Move(lagCount);
   DXSpriteEngine1->Dead();
 
+  RenderFrame();
+  DXDraw1->Flip();
+}
+
+void TVelnarForm1::RenderFrame() {
   TDirectDrawSurface* back = DXDraw1->Surface();
   back->Fill(0);
   DXSpriteEngine1->Draw();
@@ -162,7 +167,6 @@ void TVelnarForm1::DXTimer1Timer(TComponent*, std::int32_t lagCount) {
   DrawReadOuts(back->Canvas(),
                ReadOutsFor(m.RxText, m.RyText, m.RLengthText, m.TimeText, m.Distance));
   back->Canvas().Release();
-  DXDraw1->Flip();
 }
 
 void TVelnarForm1::Timer1Timer(TComponent*) {

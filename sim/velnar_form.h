@@ -45,6 +45,9 @@ class TVelnarForm1 : public TDXForm {
   void FormKeyDown(TComponent* sender, std::uint16_t& key, TShiftState shift);
   void FormClose(TComponent* sender, TCloseAction& action);
 
+  // Draws the whole frame into the back buffer and releases its canvas: the
+  // world, the panel, the minimap and the read-outs, everything but the flip.
+  void RenderFrame();
   void DrawPanelFrame();
   void DrawOdometer(std::uint16_t x0);
   void DrawMinimap();

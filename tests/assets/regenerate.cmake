@@ -8,7 +8,7 @@ endif()
 
 file(GLOB_RECURSE generated RELATIVE "${WORK_DIR}" "${WORK_DIR}/*")
 file(GLOB_RECURSE committed RELATIVE "${ASSETS_DIR}" "${ASSETS_DIR}/pictures/*"
-     "${ASSETS_DIR}/logos/*" "${ASSETS_DIR}/faces/*")
+     "${ASSETS_DIR}/logos/*" "${ASSETS_DIR}/faces/*" "${ASSETS_DIR}/icons/*")
 list(SORT generated)
 list(SORT committed)
 if(NOT generated STREQUAL committed)

@@ -1,6 +1,8 @@
 // Paints every picture of the program and writes them under the given assets
 // folder. The output is the same, byte for byte, on every run.
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
 
   art::loadFonts();
   const QDir root(outDir);
-  for (const char* sub : {"pictures", "logos", "faces"}) {
+  for (const char* sub : {"pictures", "logos", "faces", "icons"}) {
     if (!root.mkpath(QString::fromLatin1(sub))) {
       std::fprintf(stderr, "assetgen: cannot create %s/%s\n", qPrintable(outDir), sub);
       return 1;
@@ -73,6 +75,14 @@ int main(int argc, char** argv) {
   const std::vector<QImage> sad = {art::paintFace(false, 32), art::paintFace(false, 16)};
   ok &= writeBytes(root.filePath(QStringLiteral("faces/smile.ico")), art::iconFile(smile));
   ok &= writeBytes(root.filePath(QStringLiteral("faces/sad.ico")), art::iconFile(sad));
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ok &= art::paintAppIcon(size).save(&buffer, "PNG");
+    ok &= writeBytes(root.filePath(QStringLiteral("icons/velnar-%1.png").arg(size)),
+                     std::vector<std::uint8_t>(png.begin(), png.end()));
+  }
   if (!ok) {
     std::fprintf(stderr, "assetgen: cannot write into %s\n", qPrintable(outDir));
     return 1;

@@ -33,6 +33,8 @@ QImage paintKeyLegend();
 QImage paintMakerLogo();
 QImage paintPartnerLogo();
 QImage paintFace(bool smiling, int size);
+// The program's icon for menus and the window, with alpha.
+QImage paintAppIcon(int size);
 
 // The 1280 x 1280 track laid out from "Droga" by the track map.
 QImage trackMosaic(const QImage& droga);

@@ -1,0 +1,107 @@
+// One whole simulation frame drawn into the back buffer (fill, track and car,
+// frame and panel, odometer, needle, minimap with its arrows, the read-outs
+// and the canvas release; not the present), with the real pictures and the
+// real text backend, against memcpy of one 640 x 480 x 2-byte buffer.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/display_device.h"
+#include "platform/headless_display.h"
+#include "platform/qt_application.h"
+#include "sim/velnar_form.h"
+#include "sim/instrument_panel.h"
+#include "gfx/canvas.h"
+
+namespace {
+
+struct Scene {
+  Scene() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    app = new TApplication(argc, argv);
+    SetDisplayDeviceFactory(&headless);
+    form = new TVelnarForm1();
+    VelnarForm1 = form;
+    // Mid-lap on the top straight, turned into the bend, at speed.
+    form->Car->X = 520;
+    form->Car->Y = 120;
+    form->Car->Model.Heading = 70;
+    form->Car->Model.Speed = -600;
+    form->Car->Model.Distance = 1234.5;
+    form->Car->Model.Step(16, {});
+    form->DXSpriteEngine1->Move(16);
+    form->RenderFrame();  // the first text loads the fonts
+  }
+  int argc = 1;
+  char name[16] = "bench_frame";
+  char* argv[2] = {name, nullptr};
+  TApplication* app;
+  HeadlessDisplayFactory headless;
+  TVelnarForm1* form;
+};
+
+Scene& TheScene() {
+  static Scene* scene = new Scene;
+  return *scene;
+}
+
+void BM_Frame(benchmark::State& state) {
+  Scene& s = TheScene();
+  for (auto _ : state) {
+    s.form->RenderFrame();
+    benchmark::DoNotOptimize(s.form->DXDraw1->Surface()->Bits());
+  }
+}
+BENCHMARK(BM_Frame);
+
+void BM_ReferenceCopyOfOneFrame(benchmark::State& state) {
+  std::vector<std::uint8_t> from(640 * 480 * 2, 7), to(640 * 480 * 2);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size());
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_ReferenceCopyOfOneFrame);
+
+}  // namespace
+
+BENCHMARK_MAIN();
+namespace {
+void BM_TmpTexts(benchmark::State& state) {
+  Scene& s = TheScene();
+  auto& canvas = s.form->DXDraw1->Surface()->Canvas();
+  const auto r = ReadOutsFor("12", "-3", "12.4", "7", 1234.5);
+  for (auto _ : state) {
+    DrawReadOuts(canvas, r);
+    canvas.Release();
+  }
+}
+BENCHMARK(BM_TmpTexts);
+void BM_TmpFillSprites(benchmark::State& state) {
+  Scene& s = TheScene();
+  for (auto _ : state) {
+    s.form->DXDraw1->Surface()->Fill(0);
+    s.form->DXSpriteEngine1->Draw();
+  }
+}
+BENCHMARK(BM_TmpFillSprites);
+void BM_TmpPanel(benchmark::State& state) {
+  Scene& s = TheScene();
+  for (auto _ : state) {
+    s.form->DrawPanelFrame();
+    s.form->DrawOdometer(480);
+  }
+}
+BENCHMARK(BM_TmpPanel);
+void BM_TmpMinimap(benchmark::State& state) {
+  Scene& s = TheScene();
+  for (auto _ : state) {
+    s.form->DrawMinimap();
+    s.form->DXDraw1->Surface()->Canvas().Release();
+  }
+}
+BENCHMARK(BM_TmpMinimap);
+}  // namespace

@@ -1,0 +1,1 @@
+velnar_bench(bench_frame SOURCES frame_bench.cpp LIBS velnar_sim velnar_platform)
