@@ -32,9 +32,12 @@ TStartowe1Form1::TStartowe1Form1(TComponent* simulationOwner, QWidget* parent)
   Image3->setPixmap(MakerLogo());
   Image4->setPixmap(PartnerLogo());
 
-  QObject::connect(Button1, &QPushButton::clicked, this, [this] { Dispatch([this] { Button1Click(); }); });
-  QObject::connect(Button2, &QPushButton::clicked, this, [this] { Dispatch([this] { Button2Click(); }); });
-  QObject::connect(Button3, &QPushButton::clicked, this, [this] { Dispatch([this] { Button3Click(); }); });
+  QObject::connect(Button1, &QPushButton::clicked, this,
+                   [this] { Dispatch([this] { Button1Click(); }); });
+  QObject::connect(Button2, &QPushButton::clicked, this,
+                   [this] { Dispatch([this] { Button2Click(); }); });
+  QObject::connect(Button3, &QPushButton::clicked, this,
+                   [this] { Dispatch([this] { Button3Click(); }); });
 }
 
 TStartowe1Form1::~TStartowe1Form1() {

@@ -108,9 +108,12 @@ TOKBottomDlg1::TOKBottomDlg1(QWidget* parent)
         field->setProperty("acceptedText", text);
     });
   }
-  QObject::connect(Button1, &QPushButton::clicked, this, [this] { Dispatch([this] { Button1Click(); }); });
-  QObject::connect(Button2, &QPushButton::clicked, this, [this] { Dispatch([this] { Button2Click(); }); });
-  QObject::connect(OKBtn, &QPushButton::clicked, this, [this] { Dispatch([this] { OKBtnClick(); }); });
+  QObject::connect(Button1, &QPushButton::clicked, this,
+                   [this] { Dispatch([this] { Button1Click(); }); });
+  QObject::connect(Button2, &QPushButton::clicked, this,
+                   [this] { Dispatch([this] { Button2Click(); }); });
+  QObject::connect(OKBtn, &QPushButton::clicked, this,
+                   [this] { Dispatch([this] { OKBtnClick(); }); });
 }
 
 TOKBottomDlg1::~TOKBottomDlg1() {
