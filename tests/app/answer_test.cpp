@@ -80,12 +80,3 @@ TEST(AnswerInput, KeysTakenAndRefused) {
                      char32_t{13}, char32_t{127}})
     EXPECT_EQ(FilterAnswerKey(c), std::nullopt) << static_cast<int>(c);
 }
-
-TEST(AnswerInput, TextTakenWholeOrNotAtAll) {
-  EXPECT_EQ(FilterAnswerText(U"12,5"), U"12.5");
-  EXPECT_EQ(FilterAnswerText(U"-0.25"), U"-0.25");
-  EXPECT_EQ(FilterAnswerText(U""), U"");
-  EXPECT_EQ(FilterAnswerText(U"12 m/s"), std::nullopt);
-  EXPECT_EQ(FilterAnswerText(U"1e3"), std::nullopt);
-  EXPECT_EQ(FilterAnswerText(U"12\b"), std::nullopt);  // a backspace only edits as a key
-}
