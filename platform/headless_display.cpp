@@ -40,8 +40,16 @@ DisplayMode HeadlessDisplayDevice::Screen() const {
   return Desktop;
 }
 
+namespace {
+// A long-running user (a demo loop) must not grow the call list without end.
+void Record(std::vector<char>& calls, char call) {
+  if (calls.size() >= 4096) calls.erase(calls.begin(), calls.begin() + 2048);
+  calls.push_back(call);
+}
+}  // namespace
+
 bool HeadlessDisplayDevice::Present(const PresentImage& image, const PresentRect& target) {
-  Calls.push_back('P');
+  Record(Calls, 'P');
   if (lost_ || !image.Bits) return false;
   Frame frame;
   frame.Target = target;
@@ -65,7 +73,7 @@ bool HeadlessDisplayDevice::Present(const PresentImage& image, const PresentRect
 }
 
 void HeadlessDisplayDevice::WaitForVerticalBlank() {
-  Calls.push_back('W');
+  Record(Calls, 'W');
   ++VerticalBlankWaits;
 }
 

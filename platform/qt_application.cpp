@@ -9,6 +9,7 @@
 #include "platform/interval_timer.h"
 #include "platform/key_state_table.h"
 #include "platform/qt_canvas.h"
+#include "platform/qt_display.h"
 #include "platform/shell.h"
 
 namespace {
@@ -65,6 +66,7 @@ struct TApplication::Impl {
   int nextActivationId = 0;
   QtIntervalTimerFactory timerFactory;
   QtCanvasBackend canvas;
+  QtDisplayDeviceFactory displays;
   std::unique_ptr<EventWatcher> watcher;
   QObject context;
 
@@ -95,7 +97,11 @@ struct TApplication::Impl {
     }
     // While an error is being shown, a handler that failed would fail again
     // and pile up boxes; the ticks wait until the box is closed.
-    if (messageBoxes > 0) return;
+    if (messageBoxes > 0) {
+      TimerAt(level)->stop();  // no spinning meanwhile; the box's closing restarts it
+      parked = true;
+      return;
+    }
     QTimer* deeper = TimerAt(level + 1);
     ++depth;
     deeper->start();
@@ -135,6 +141,7 @@ TApplication::TApplication(int& argc, char** argv) : d_(std::make_unique<Impl>()
   SetApplication(this);
   SetIntervalTimerFactory(&d_->timerFactory);
   SetCanvasBackend(&d_->canvas);
+  SetDisplayDeviceFactory(&d_->displays);
 }
 
 TApplication::~TApplication() {
@@ -144,6 +151,7 @@ TApplication::~TApplication() {
   if (Application() == this) SetApplication(nullptr);
   if (IntervalTimerFactorySlot() == &d_->timerFactory) SetIntervalTimerFactory(nullptr);
   if (GetCanvasBackend() == &d_->canvas) SetCanvasBackend(nullptr);
+  if (DisplayDeviceFactorySlot() == &d_->displays) SetDisplayDeviceFactory(nullptr);
 }
 
 int TApplication::Run() {
@@ -197,4 +205,5 @@ void TApplication::ShowException(const std::string& message) {
   ++d_->messageBoxes;
   CurrentShell().ShowMessage(Title, message);
   --d_->messageBoxes;
+  if (d_->messageBoxes == 0 && d_->parked && d_->idle) d_->StartIdleTimers();
 }

@@ -7,6 +7,7 @@
 #include "gfx/picture_collection.h"
 #include "gfx/surface.h"
 #include "sim/number_format.h"
+#include "sim/picture_catalogue.h"
 
 OdometerCells OdometerCellsFor(double distance) {
   OdometerCells cells{};
@@ -47,7 +48,7 @@ std::array<ReadOut, 5> ReadOutsFor(const std::string& rxText, const std::string&
 }
 
 void DrawPanelFrame(TPictureCollection& images, TDirectDrawSurface* surface) {
-  TPictureCollectionItem* frame = images.Items(piTrack);
+  TPictureCollectionItem* frame = images.Items(PictureDroga);
   for (int p = 64; p <= 384; p += 64) {
     frame->Draw(surface, 0, p, 56);
     frame->Draw(surface, 416, p, 57);
@@ -60,25 +61,26 @@ void DrawPanelFrame(TPictureCollection& images, TDirectDrawSurface* surface) {
   frame->Draw(surface, 416, 0, 31);
   frame->Draw(surface, 0, 416, 39);
   frame->Draw(surface, 416, 416, 47);
-  images.Items(piKeyLegend)->Draw(surface, 35, 450, 0);
+  images.Items(PictureKlawiszeKostki)->Draw(surface, 35, 450, 0);
 }
 
 void DrawOdometer(TPictureCollection& images, TDirectDrawSurface* surface, double distance,
                   std::uint16_t x0) {
   const OdometerCells cells = OdometerCellsFor(distance);
-  TPictureCollectionItem* red = images.Items(piRedDigits);
+  TPictureCollectionItem* red = images.Items(PictureCyfryCzerwone);
   red->Draw(surface, x0 + RedDrumOffsetX, cells.RedUpperY, cells.RedUpperPattern);
   red->Draw(surface, x0 + RedDrumOffsetX, cells.RedLowerY, cells.RedLowerPattern);
-  TPictureCollectionItem* black = images.Items(piBlackDigits);
+  TPictureCollectionItem* black = images.Items(PictureCyfryCzarne);
   for (std::size_t c = 0; c < cells.BlackDigits.size(); ++c)
     black->Draw(surface, x0 + BlackDigitOffsetsX[c], BlackDigitsY, cells.BlackDigits[c]);
   // The face's windows show the cells; the rest of the face hides them.
-  images.Items(piDial)->Draw(surface, x0, 160, 0);
+  images.Items(PictureLicznikDrogi)->Draw(surface, x0, 160, 0);
 }
 
 void DrawNeedle(TPictureCollection& images, TDirectDrawSurface* surface, double needleAngle) {
-  images.Items(piNeedle)->DrawRotate(surface, 558, 230, 9, 62, 0, 0.5, 0.95,
-                                     static_cast<int>(std::lrint(needleAngle)));
+  images.Items(PictureWskazowka)
+      ->DrawRotate(surface, 558, 230, 9, 62, 0, 0.5, 0.95,
+                   static_cast<int>(std::lrint(needleAngle)));
 }
 
 void DrawReadOuts(TDirectDrawSurfaceCanvas& canvas, const std::array<ReadOut, 5>& readOuts) {

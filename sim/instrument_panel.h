@@ -40,19 +40,6 @@ std::array<ReadOut, 5> ReadOutsFor(const std::string& rxText, const std::string&
                                    const std::string& rLengthText, const std::string& timeText,
                                    double distance);
 
-// Positions of the pictures in the simulation's image list.
-enum PictureIndex : int {
-  piTrack = 3,         // "Droga": track tiles and the frame pieces
-  piMinimapCar = 5,    // "MaleAuto"
-  piMinimap = 6,       // "Mapka"
-  piVectorLabels = 7,  // "RRXRy"
-  piRedDigits = 8,     // "CyfryCzerwone"
-  piBlackDigits = 9,   // "CyfryCzarne"
-  piDial = 10,         // "LicznikDrogi"
-  piNeedle = 11,       // "Wskazowka"
-  piKeyLegend = 12,    // "KlawiszeKostki"
-};
-
 // The metal frame round the track view, the black panel and the key legend.
 void DrawPanelFrame(TPictureCollection& images, TDirectDrawSurface* surface);
 // The digit cells under the instrument face, then the face, its left edge at x0.

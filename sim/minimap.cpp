@@ -6,6 +6,7 @@
 #include "gfx/picture_collection.h"
 #include "gfx/surface.h"
 #include "sim/instrument_panel.h"
+#include "sim/picture_catalogue.h"
 
 MapPoint MinimapPoint(double x, double y) {
   // Ties go to the even neighbour, as the processor rounds by default.
@@ -40,12 +41,12 @@ void DrawArrow(TDirectDrawSurfaceCanvas& canvas, int x1, int y1, int x2, int y2,
 void DrawMinimap(TPictureCollection& images, TDirectDrawSurface* surface, double x, double y,
                  double heading) {
   const MapPoint car = MinimapPoint(x, y);
-  images.Items(piMinimap)->Draw(surface, MinimapLeft, 0, 0);
-  TPictureCollectionItem* labels = images.Items(piVectorLabels);
+  images.Items(PictureMapka)->Draw(surface, MinimapLeft, 0, 0);
+  TPictureCollectionItem* labels = images.Items(PictureRRXRy);
   labels->Draw(surface, 470, car.Y, 2);
   labels->Draw(surface, car.X, 76, 1);
   labels->Draw(surface, car.X, car.Y - 16, 0);
-  images.Items(piMinimapCar)
+  images.Items(PictureMaleAuto)
       ->DrawRotate(surface, car.X, car.Y, 6, 8, 0, 0.5, 0.5, static_cast<int>(std::lrint(heading)));
 
   // The arrows are the first canvas work of the frame: every picture is copied by now.

@@ -2,69 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <vector>
 
-#include "platform/application.h"
-#include "platform/clock.h"
+#include "platform/doubles.h"
 
 namespace {
 
-// An application whose idle slot and activation are driven by the test.
-class ManualApplication : public ApplicationPort {
- public:
-  void SetOnIdle(IdleHandler handler) override { idle_ = std::move(handler); }
-  bool HasOnIdle() const override { return static_cast<bool>(idle_); }
-  bool Active() const override { return active_; }
-  int AddActivationHandler(ActivationHandler handler) override {
-    handlers_[next_] = std::move(handler);
-    return next_++;
-  }
-  void RemoveActivationHandler(int id) override { handlers_.erase(id); }
-  void ShowException(const std::string& message) override { messages.push_back(message); }
-
-  // One pass of the idle processing; false when nobody holds the slot.
-  bool RunIdle() {
-    if (!idle_) return false;
-    IdleHandler copy = idle_;
-    bool done = true;
-    copy(done);
-    lastDone = done;
-    return true;
-  }
-  void SetActive(bool active) {
-    active_ = active;
-    auto copy = handlers_;
-    for (auto& [id, h] : copy) h(active);
-  }
-
-  bool lastDone = true;
-  std::vector<std::string> messages;
-
- private:
-  IdleHandler idle_;
-  bool active_ = true;
-  std::map<int, ActivationHandler> handlers_;
-  int next_ = 0;
-};
-
-class ManualClock : public ClockPort {
- public:
-  std::uint32_t Milliseconds() override { return now; }
-  std::uint32_t now = 5000;
-};
-
 class DXTimerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetApplication(&app);
-    SetCurrentClock(&clock);
-  }
-  void TearDown() override {
-    SetApplication(nullptr);
-    SetCurrentClock(nullptr);
-  }
-
   // A timer as a window description leaves it: Interval and ActiveOnly set,
   // then loaded, which starts it when enabled.
   std::unique_ptr<TDXTimer> MakeTimer(std::uint32_t interval, bool enabled = true) {
@@ -86,8 +31,8 @@ TEST_F(DXTimerTest, IntervalZeroFiresOnEveryIdleCallWithLagAtLeastOne) {
   auto timer = MakeTimer(0);
   ASSERT_TRUE(timer->Running());
   ASSERT_TRUE(app.RunIdle());
-  EXPECT_FALSE(app.lastDone) << "the tick must ask to be called again at once";
-  clock.now += 7;
+  EXPECT_FALSE(app.LastDone) << "the tick must ask to be called again at once";
+  clock.Now += 7;
   app.RunIdle();
   app.RunIdle();  // same millisecond
   EXPECT_EQ(lags, (std::vector<std::int32_t>{1, 7, 1}));
@@ -95,17 +40,17 @@ TEST_F(DXTimerTest, IntervalZeroFiresOnEveryIdleCallWithLagAtLeastOne) {
 
 TEST_F(DXTimerTest, IntervalTwentyWaitsAndDropsTheRemainder) {
   auto timer = MakeTimer(20);
-  clock.now += 19;
+  clock.Now += 19;
   app.RunIdle();
   EXPECT_TRUE(lags.empty());
-  clock.now += 26;  // 45 ms after the start
+  clock.Now += 26;  // 45 ms after the start
   app.RunIdle();
   ASSERT_EQ(lags, (std::vector<std::int32_t>{2}));
   // The old time moved to the tick itself: 5 ms later is not yet 20 ms on.
-  clock.now += 15;
+  clock.Now += 15;
   app.RunIdle();
   EXPECT_EQ(lags.size(), 1u);
-  clock.now += 5;
+  clock.Now += 5;
   app.RunIdle();
   EXPECT_EQ(lags, (std::vector<std::int32_t>{2, 1}));
 }
@@ -114,7 +59,7 @@ TEST_F(DXTimerTest, FrameRateIsMeasuredOverASecondAndStartsAgain) {
   auto timer = MakeTimer(0);
   EXPECT_EQ(timer->FrameRate(), 0);
   for (int i = 0; i < 250; ++i) {
-    clock.now += 4;
+    clock.Now += 4;
     app.RunIdle();
     if (i < 249) {
       EXPECT_EQ(timer->FrameRate(), 0) << "measured too early at tick " << i;
@@ -123,31 +68,31 @@ TEST_F(DXTimerTest, FrameRateIsMeasuredOverASecondAndStartsAgain) {
   EXPECT_EQ(timer->FrameRate(), 250);
   // The next second runs at a different pace and is measured afresh.
   for (int i = 0; i < 100; ++i) {
-    clock.now += 10;
+    clock.Now += 10;
     app.RunIdle();
   }
   EXPECT_EQ(timer->FrameRate(), 100);
   // A period longer than a second is divided by its true length: 3 ticks in
   // 1200 ms are 2.5 per second, rounded to the even neighbour.
   for (int i = 0; i < 3; ++i) {
-    clock.now += 400;
+    clock.Now += 400;
     app.RunIdle();
   }
   EXPECT_EQ(timer->FrameRate(), 2);
 }
 
 TEST_F(DXTimerTest, ClockWrapStillGivesTheTrueElapsedTime) {
-  clock.now = 0xFFFFFFF0u;
+  clock.Now = 0xFFFFFFF0u;
   auto timer = MakeTimer(0);
-  clock.now = 0x00000010u;  // 32 ms later, past the wrap
+  clock.Now = 0x00000010u;  // 32 ms later, past the wrap
   app.RunIdle();
   EXPECT_EQ(lags, (std::vector<std::int32_t>{32}));
   // The frame rate span wraps too: one second across the wrap is measured.
   for (int i = 0; i < 9; ++i) {
-    clock.now += 100;
+    clock.Now += 100;
     app.RunIdle();
   }
-  clock.now += 68;  // 1000 ms since the start
+  clock.Now += 68;  // 1000 ms since the start
   app.RunIdle();
   EXPECT_EQ(timer->FrameRate(), 11);
 }
@@ -168,7 +113,7 @@ TEST_F(DXTimerTest, EnabledStartsOnlyOutsideLoadingAndOnChange) {
   EXPECT_TRUE(timer->Initialized());
 
   // Writing the current value changes nothing: the lag measurement goes on.
-  clock.now += 30;
+  clock.Now += 30;
   timer->SetEnabled(true);
   timer->OnTimer = [this](TComponent*, std::int32_t lag) { lags.push_back(lag); };
   app.RunIdle();
@@ -195,10 +140,10 @@ TEST_F(DXTimerTest, ActiveOnlySuspendsWhileInactiveAndResumesWithAFreshOldTime) 
   EXPECT_FALSE(app.HasOnIdle());
   EXPECT_TRUE(timer->Initialized());
 
-  clock.now += 60000;  // a minute in another application
+  clock.Now += 60000;  // a minute in another application
   app.SetActive(true);
   EXPECT_EQ(activated, 1);
-  clock.now += 16;
+  clock.Now += 16;
   app.RunIdle();
   EXPECT_EQ(lags, (std::vector<std::int32_t>{16}));
 

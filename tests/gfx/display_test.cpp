@@ -284,7 +284,7 @@ TEST_F(DisplayTest, FlipPresentsAfterTheVerticalBlankAndCentres) {
   draw->Initialize();
   HeadlessDisplayDevice& device = *factory.Last;
   draw->Surface()->SetPixels(3, 2, 0xF800);
-  draw->Surface()->Canvas().TextOut(0, 0, "x");  // the canvas holds the surface
+  draw->Surface()->Canvas().TextOut(300, 300, "x");  // the canvas holds the surface
   draw->Flip();
   EXPECT_EQ(device.FramesPresented, 0) << "presented while the canvas held the back buffer";
   draw->Surface()->Canvas().Release();
@@ -367,12 +367,18 @@ TEST_F(DisplayTest, ResizingRemakesTheBackBuffer) {
 }
 
 TEST_F(DisplayTest, AutoInitializeOnShowAndFinalizeWithTheWindow) {
-  draw->SetOptions({doCenter});
+  draw->SetOptions({doCenter, doWaitVBlank});
   int initialized = 0, finalized = 0;
   draw->OnInitialize = [&](TComponent*) { ++initialized; };
   draw->OnFinalize = [&](TComponent*) { ++finalized; };
   form->Show();
   EXPECT_EQ(initialized, 1);
+  // Showing the window asks for a repaint: the back buffer is shown, without
+  // waiting for the vertical blank.
+  App().ProcessMessages();
+  ASSERT_NE(factory.Last, nullptr);
+  EXPECT_GE(factory.Last->FramesPresented, 1);
+  EXPECT_EQ(factory.Last->VerticalBlankWaits, 0);
   form->Hide();
   form->Show();
   EXPECT_EQ(initialized, 1) << "only the first showing initialises";

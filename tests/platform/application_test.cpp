@@ -28,8 +28,8 @@ TEST_F(ApplicationTest, ErrorLeavingAHandlerIsShownAndTheProgramGoesOn) {
     if (++calls == 1) throw std::runtime_error("Display mode cannot be changed (640x480 16bit)");
   };
   ASSERT_TRUE(RunUntil([&] { return calls >= 3; }));
-  ASSERT_EQ(shell.messages.size(), 1u);
-  EXPECT_EQ(shell.messages[0], "Display mode cannot be changed (640x480 16bit)");
+  ASSERT_EQ(shell.Messages.size(), 1u);
+  EXPECT_EQ(shell.Messages[0], "Display mode cannot be changed (640x480 16bit)");
   timer.SetEnabled(false);
   const int stoppedAt = calls;
   RunUntil([] { return false; }, 30);
@@ -38,7 +38,7 @@ TEST_F(ApplicationTest, ErrorLeavingAHandlerIsShownAndTheProgramGoesOn) {
   // Dispatch itself reports whether the handler went through.
   EXPECT_TRUE(Dispatch([] {}));
   EXPECT_FALSE(Dispatch([] { throw std::logic_error("second"); }));
-  EXPECT_EQ(shell.messages.back(), "second");
+  EXPECT_EQ(shell.Messages.back(), "second");
 }
 
 TEST_F(ApplicationTest, IdleTicksGoOnInsideAModalFormOpenedFromATick) {
@@ -93,16 +93,20 @@ TEST_F(ApplicationTest, IdleTicksGoOnInsideALoopNestedTwice) {
 }
 
 TEST_F(ApplicationTest, FailingIdleHandlerShowsOneBoxAtATime) {
-  shell.openFor = 100;  // the box stays open for a while, with its own loop
-  int calls = 0;
+  int calls = 0, ticksDuringBox = 0;
+  // The box stays open for a while, with its own loop.
+  KeepBoxesOpen(shell, 100, [&] {
+    if (ticksDuringBox == 0) ticksDuringBox = calls;
+  });
   TestApp().SetOnIdle([&](bool& done) {
     done = false;
     ++calls;
     throw std::runtime_error("frame failed");
   });
-  ASSERT_TRUE(RunUntil([&] { return shell.messages.size() >= 2; }));
+  ASSERT_TRUE(RunUntil([&] { return shell.Messages.size() >= 2; }));
   // One failure, one box; the next tick only after the box was closed.
-  EXPECT_EQ(calls, static_cast<int>(shell.messages.size()));
+  EXPECT_EQ(calls, static_cast<int>(shell.Messages.size()));
+  EXPECT_EQ(ticksDuringBox, 1);
   TestApp().SetOnIdle(nullptr);
 }
 

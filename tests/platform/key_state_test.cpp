@@ -128,7 +128,7 @@ TEST_F(FormKeyTest, KeyEventsFeedTheTableAndTheFormsHandler) {
   Send(QEvent::KeyRelease, Qt::Key_Space, Qt::ShiftModifier);
   Send(QEvent::KeyPress, Qt::Key_Escape);
   EXPECT_EQ(downs, (std::vector<int>{vk::Up, 104, vk::Space, vk::Escape}));
-  EXPECT_EQ(shell.messages, (std::vector<std::string>{"handler failed"}));
+  EXPECT_EQ(shell.Messages, (std::vector<std::string>{"handler failed"}));
 
   KeyStatePort& port = CurrentKeyState();
   EXPECT_TRUE(port.IsForeground(&form));

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/doubles.h"
 #include "platform/qt_application.h"
-#include "platform/shell.h"
 
 // One application for the whole test program (Qt allows one at a time); it
 // lives until the process ends.
@@ -33,28 +33,13 @@ inline bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 300
   return true;
 }
 
-// Records message boxes instead of showing them; optionally keeps each box
-// "open" for a while by running a nested loop, as a real box would.
-class RecordingShell : public ShellPort {
- public:
-  RecordingShell() { SetCurrentShell(this); }
-  ~RecordingShell() override { SetCurrentShell(nullptr); }
-  bool OpenUrl(const std::string& url) override {
-    urls.push_back(url);
-    return true;
-  }
-  void Beep() override { ++beeps; }
-  void ShowMessage(const std::string& title, const std::string& text) override {
-    titles.push_back(title);
-    messages.push_back(text);
-    if (openFor > 0) {
-      QEventLoop loop;
-      QTimer::singleShot(openFor, &loop, &QEventLoop::quit);
-      loop.exec();
-    }
-  }
-
-  int openFor = 0;
-  int beeps = 0;
-  std::vector<std::string> urls, titles, messages;
-};
+// Message boxes recorded instead of shown; a box can stay "open" for a while
+// by running a nested loop, as a real one would.
+inline void KeepBoxesOpen(RecordingShell& shell, int ms, std::function<void()> whileOpen = {}) {
+  shell.WhileOpen = [ms, whileOpen] {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (whileOpen) whileOpen();
+  };
+}

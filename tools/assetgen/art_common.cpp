@@ -62,10 +62,6 @@ QRgb shadeRgb(QRgb c, double factor) {
               clampByte(qBlue(c) * factor));
 }
 
-QRgb rgb(int r, int g, int b) {
-  return qRgb(r, g, b);
-}
-
 static const char* const kFontFiles[] = {
     "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf",
     "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf",

@@ -40,7 +40,6 @@ double periodicNoise(double x, double y, int cell, int period, std::uint32_t see
 
 QRgb mixRgb(QRgb a, QRgb b, double t);  // t = 0 gives a
 QRgb shadeRgb(QRgb c, double factor);
-QRgb rgb(int r, int g, int b);
 
 // Loads the bundled-with-the-system font files by path so that the glyphs do
 // not depend on which font fontconfig would pick.

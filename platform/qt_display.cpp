@@ -1,0 +1,350 @@
+#include "platform/qt_display.h"
+
+#include <QBackingStore>
+#include <QGuiApplication>
+#include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/form.h"
+#include "platform/form_window.h"
+#include "platform/frame_pacer.h"
+
+namespace {
+
+// Where the screen lands in a window of w x h device pixels: scaled by the
+// largest factor that fits, centred, black bars around.
+struct Letterbox {
+  double scale;
+  int x, y;
+};
+
+Letterbox Fit(int windowWidth, int windowHeight, int screenWidth, int screenHeight) {
+  screenWidth = std::max(screenWidth, 1);
+  screenHeight = std::max(screenHeight, 1);
+  const double scale = std::min(static_cast<double>(windowWidth) / screenWidth,
+                                static_cast<double>(windowHeight) / screenHeight);
+  const int w = static_cast<int>(std::lround(screenWidth * scale));
+  const int h = static_cast<int>(std::lround(screenHeight * scale));
+  return Letterbox{scale, (windowWidth - w) / 2, (windowHeight - h) / 2};
+}
+
+QImage::Format QtFormatOf(const PresentImage& image) {
+  switch (image.BitCount) {
+    case 16:
+      return image.RedMask == 0x7C00 ? QImage::Format_RGB555 : QImage::Format_RGB16;
+    case 24:
+      return QImage::Format_BGR888;
+    case 32:
+      return QImage::Format_RGB32;
+    default:
+      return QImage::Format_Invalid;
+  }
+}
+
+// ---- OpenGL ------------------------------------------------------------------
+
+#ifndef GL_BGR
+#define GL_BGR 0x80E0
+#endif
+#ifndef GL_BGRA
+#define GL_BGRA 0x80E1
+#endif
+#ifndef GL_UNSIGNED_BYTE_3_3_2
+#define GL_UNSIGNED_BYTE_3_3_2 0x8032
+#endif
+#ifndef GL_UNSIGNED_SHORT_1_5_5_5_REV
+#define GL_UNSIGNED_SHORT_1_5_5_5_REV 0x8366
+#endif
+
+struct GlPixelType {
+  GLenum internal, format, type;
+  int bytes;
+};
+
+bool GlTypeOf(const PresentImage& image, GlPixelType& t) {
+  switch (image.BitCount) {
+    case 8:
+      t = {GL_RGB8, GL_RGB, GL_UNSIGNED_BYTE_3_3_2, 1};
+      return true;
+    case 16:
+      if (image.RedMask == 0x7C00)
+        t = {GL_RGB5, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2};
+      else
+        t = {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2};
+      return true;
+    case 24:
+      t = {GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE, 3};
+      return true;
+    case 32:
+      t = {GL_RGB8, GL_BGRA, GL_UNSIGNED_BYTE, 4};
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Uploads the back buffer into a texture as it is (no colour conversion) and
+// copies it to the window with a nearest-pixel framebuffer blit.
+class GlPresenter final : public Presenter {
+ public:
+  explicit GlPresenter(FormWindow* window) : window_(window) {}
+  ~GlPresenter() override {
+    if (context_ && context_->makeCurrent(window_)) {
+      auto* f = context_->extraFunctions();
+      if (fbo_) f->glDeleteFramebuffers(1, &fbo_);
+      if (texture_) f->glDeleteTextures(1, &texture_);
+      context_->doneCurrent();
+    }
+  }
+
+  const char* Name() const override { return "OpenGL"; }
+
+  bool Init() {
+    window_->EnsureSurfaceType(QSurface::OpenGLSurface);
+    QSurfaceFormat format = window_->requestedFormat();
+    format.setSwapInterval(1);
+    format.setDepthBufferSize(0);
+    format.setStencilBufferSize(0);
+    if (!window_->handle()) window_->setFormat(format);
+    context_ = std::make_unique<QOpenGLContext>();
+    context_->setFormat(format);
+    if (!context_->create()) return false;
+    if (!window_->handle()) window_->create();
+    if (!context_->makeCurrent(window_)) return false;
+    const QSurfaceFormat got = context_->format();
+    const bool blit = got.majorVersion() >= 3 ||
+                      context_->hasExtension("GL_ARB_framebuffer_object") ||
+                      context_->hasExtension("GL_EXT_framebuffer_blit");
+    if (!blit) return false;
+    auto* f = context_->extraFunctions();
+    f->glGenTextures(1, &texture_);
+    f->glGenFramebuffers(1, &fbo_);
+    return texture_ != 0 && fbo_ != 0;
+  }
+
+  bool Valid() const override { return context_ && context_->isValid(); }
+  std::int64_t SwapNs() const override { return swapAverage_; }
+
+  bool Present(const PresentImage& image, const PresentRect& target, int screenWidth,
+               int screenHeight) override {
+    GlPixelType type;
+    if (!GlTypeOf(image, type) || !image.Bits) return false;
+    if (!window_->isExposed()) return true;  // nothing visible to draw on
+    if (!context_->makeCurrent(window_)) return false;
+    auto* f = context_->extraFunctions();
+
+    f->glBindTexture(GL_TEXTURE_2D, texture_);
+    if (image.Pitch % type.bytes == 0) {
+      f->glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+      f->glPixelStorei(GL_UNPACK_ROW_LENGTH, image.Pitch / type.bytes);
+    } else {
+      f->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+      f->glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    }
+    if (image.Width != textureWidth_ || image.Height != textureHeight_ ||
+        type.internal != textureFormat_) {
+      f->glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(type.internal), image.Width,
+                      image.Height, 0, type.format, type.type, image.Bits);
+      f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+      f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+      f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+      f->glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_,
+                                0);
+      textureWidth_ = image.Width;
+      textureHeight_ = image.Height;
+      textureFormat_ = type.internal;
+    } else {
+      f->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.Width, image.Height, type.format, type.type,
+                         image.Bits);
+    }
+    f->glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+
+    // Device pixels: on a HiDPI screen the window has more of them than its size says.
+    const qreal ratio = window_->devicePixelRatio();
+    const int w = static_cast<int>(std::lround(window_->width() * ratio));
+    const int h = static_cast<int>(std::lround(window_->height() * ratio));
+    const Letterbox box = Fit(w, h, screenWidth, screenHeight);
+    auto at = [&](int v, int origin) {
+      return origin + static_cast<int>(std::lround(v * box.scale));
+    };
+    const int left = at(target.Left, box.x), right = at(target.Right, box.x);
+    const int top = at(target.Top, box.y), bottom = at(target.Bottom, box.y);
+
+    f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, context_->defaultFramebufferObject());
+    f->glViewport(0, 0, w, h);
+    f->glDisable(GL_SCISSOR_TEST);
+    f->glClearColor(0, 0, 0, 1);
+    f->glClear(GL_COLOR_BUFFER_BIT);
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    // Row 0 of the image is its top: the blit turns it upside down into GL's
+    // bottom-up window coordinates.
+    f->glBlitFramebuffer(0, 0, image.Width, image.Height, left, h - top, right, h - bottom,
+                         GL_COLOR_BUFFER_BIT, GL_NEAREST);
+
+    if (Capture) {
+      f->glBindFramebuffer(GL_READ_FRAMEBUFFER, context_->defaultFramebufferObject());
+      QImage shot(w, h, QImage::Format_RGBA8888);
+      f->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+      f->glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.bits());
+      Captured = shot.mirrored();
+    }
+
+    const std::int64_t before = FramePacer::NowNs();
+    context_->swapBuffers(window_);
+    const std::int64_t took = FramePacer::NowNs() - before;
+    swapAverage_ = swapAverage_ == 0 ? took : (swapAverage_ * 7 + took) / 8;
+    return true;
+  }
+
+ private:
+  FormWindow* window_;
+  std::unique_ptr<QOpenGLContext> context_;
+  GLuint texture_ = 0;
+  GLuint fbo_ = 0;
+  int textureWidth_ = 0;
+  int textureHeight_ = 0;
+  GLenum textureFormat_ = 0;
+  std::int64_t swapAverage_ = 0;
+};
+
+// ---- raster ------------------------------------------------------------------
+
+class RasterPresenter final : public Presenter {
+ public:
+  explicit RasterPresenter(FormWindow* window) : window_(window) {
+    window_->EnsureSurfaceType(QSurface::RasterSurface);
+    store_ = std::make_unique<QBackingStore>(window_);
+  }
+  const char* Name() const override { return "raster"; }
+
+  bool Present(const PresentImage& image, const PresentRect& target, int screenWidth,
+               int screenHeight) override {
+    const QImage::Format format = QtFormatOf(image);
+    if (format == QImage::Format_Invalid || !image.Bits) return false;
+    if (!window_->isExposed()) return true;
+    const QSize size = window_->size();
+    if (store_->size() != size) store_->resize(size);
+    const QRect area(QPoint(0, 0), size);
+    store_->beginPaint(area);
+    {
+      QPainter p(store_->paintDevice());
+      p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+      p.fillRect(area, Qt::black);
+      const Letterbox box = Fit(size.width(), size.height(), screenWidth, screenHeight);
+      const QRectF dest(box.x + target.Left * box.scale, box.y + target.Top * box.scale,
+                        (target.Right - target.Left) * box.scale,
+                        (target.Bottom - target.Top) * box.scale);
+      const QImage wrapped(image.Bits, image.Width, image.Height, image.Pitch, format);
+      p.drawImage(dest, wrapped);
+    }
+    QPaintDevice* device = store_->paintDevice();
+    if (Capture && device->devType() == QInternal::Image)
+      Captured = static_cast<QImage*>(device)->copy();
+    store_->endPaint();
+    store_->flush(area);
+    return true;
+  }
+
+ private:
+  FormWindow* window_;
+  std::unique_ptr<QBackingStore> store_;
+};
+
+}  // namespace
+
+std::unique_ptr<Presenter> MakeGlPresenter(FormWindow* window) {
+  auto presenter = std::make_unique<GlPresenter>(window);
+  if (!presenter->Init()) return nullptr;
+  return presenter;
+}
+
+std::unique_ptr<Presenter> MakeRasterPresenter(FormWindow* window) {
+  return std::make_unique<RasterPresenter>(window);
+}
+
+// ---- the device ----------------------------------------------------------------
+
+struct QtDisplayDevice::Pacing {
+  FramePacer pacer;
+};
+
+QtDisplayDevice::QtDisplayDevice() : pacing_(std::make_unique<Pacing>()) {}
+
+QtDisplayDevice::~QtDisplayDevice() = default;
+
+namespace {
+QScreen* ScreenOf(TForm* form) {
+  if (form && form->Window() && form->Window()->screen()) return form->Window()->screen();
+  return QGuiApplication::primaryScreen();
+}
+}  // namespace
+
+std::vector<DisplayMode> QtDisplayDevice::EnumDisplayModes() {
+  QScreen* screen = ScreenOf(form_);
+  if (!screen) return StandardDisplayModes(640, 480);
+  const QSize size = screen->size() * screen->devicePixelRatio();
+  return StandardDisplayModes(size.width(), size.height());
+}
+
+bool QtDisplayDevice::SetCooperativeLevel(TForm* form, bool fullScreen) {
+  if (!form || !form->Window()) return false;
+  form_ = form;
+  form->SetFullScreen(fullScreen);
+  if (QScreen* screen = ScreenOf(form_)) pacing_->pacer.SetRate(screen->refreshRate());
+  return true;
+}
+
+bool QtDisplayDevice::SetDisplayMode(const DisplayMode& mode) {
+  const std::vector<DisplayMode> modes = EnumDisplayModes();
+  if (std::find(modes.begin(), modes.end(), mode) == modes.end()) return false;
+  mode_ = mode;
+  return true;
+}
+
+DisplayMode QtDisplayDevice::Screen() const {
+  if (mode_.Width > 0) return mode_;
+  QScreen* screen = ScreenOf(form_);
+  const int depth = screen ? screen->depth() : 32;
+  if (form_) return DisplayMode{form_->ClientWidth(), form_->ClientHeight(), depth};
+  if (screen) return DisplayMode{screen->size().width(), screen->size().height(), depth};
+  return DisplayMode{640, 480, 32};
+}
+
+bool QtDisplayDevice::CreatePrimary() {
+  if (!form_) return false;
+  if (presenter_ && presenter_->Valid()) return true;
+  presenter_ = MakeGlPresenter(form_->Window());
+  if (!presenter_) presenter_ = MakeRasterPresenter(form_->Window());
+  return presenter_ != nullptr;
+}
+
+bool QtDisplayDevice::Present(const PresentImage& image, const PresentRect& target) {
+  if (!presenter_ || !presenter_->Valid()) return false;
+  const DisplayMode screen = Screen();
+  return presenter_->Present(image, target, screen.Width, screen.Height);
+}
+
+void QtDisplayDevice::WaitForVerticalBlank() {
+  // Where the swap itself waits for the vertical blank, a sleep on top would
+  // only lose frames.
+  if (presenter_ && presenter_->SwapNs() * 4 > pacing_->pacer.PeriodNs() * 3) return;
+  pacing_->pacer.Wait();
+}
+
+bool QtDisplayDevice::Lost() const {
+  return presenter_ && !presenter_->Valid();
+}
+
+bool QtDisplayDevice::Restore() {
+  if (!Lost()) return true;
+  presenter_.reset();
+  return CreatePrimary();
+}
+
+std::unique_ptr<DisplayDevice> QtDisplayDeviceFactory::Create() {
+  return std::make_unique<QtDisplayDevice>();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <memory>
+
+#include "platform/display_device.h"
+
+class FormWindow;
+
+// Shows presented pixels in a window: OpenGL where it can be had, else a
+// raster backing store.
+class Presenter {
+ public:
+  virtual ~Presenter() = default;
+  virtual const char* Name() const = 0;
+  // Shows the image in the target rectangle of a screen of the given size,
+  // scaled to the window with its aspect kept (black bars), nearest pixel.
+  virtual bool Present(const PresentImage& image, const PresentRect& target, int screenWidth,
+                       int screenHeight) = 0;
+  // The average time a present spent waiting in the swap, in nanoseconds; a
+  // swap that takes most of a refresh period waits for the vertical blank.
+  virtual std::int64_t SwapNs() const { return 0; }
+  virtual bool Valid() const { return true; }
+  // When set, each present keeps a copy of the window's pixels.
+  bool Capture = false;
+  QImage Captured;
+};
+
+std::unique_ptr<Presenter> MakeGlPresenter(FormWindow* window);
+std::unique_ptr<Presenter> MakeRasterPresenter(FormWindow* window);
+
+// The display device on Qt. Modes are virtual: the screen of the mode set is
+// shown scaled over the whole real screen.
+class QtDisplayDevice final : public DisplayDevice {
+ public:
+  QtDisplayDevice();
+  ~QtDisplayDevice() override;
+
+  std::vector<DisplayMode> EnumDisplayModes() override;
+  bool SetCooperativeLevel(TForm* form, bool fullScreen) override;
+  bool SetDisplayMode(const DisplayMode& mode) override;
+  void RestoreDisplayMode() override { mode_ = DisplayMode{}; }
+  DisplayMode Screen() const override;
+  bool CreatePrimary() override;
+  bool Present(const PresentImage& image, const PresentRect& target) override;
+  void WaitForVerticalBlank() override;
+  bool Lost() const override;
+  bool Restore() override;
+
+  Presenter* CurrentPresenter() const { return presenter_.get(); }
+
+ private:
+  TForm* form_ = nullptr;
+  DisplayMode mode_;
+  std::unique_ptr<Presenter> presenter_;
+  struct Pacing;
+  std::unique_ptr<Pacing> pacing_;
+};
+
+class QtDisplayDeviceFactory final : public DisplayDeviceFactory {
+ public:
+  std::unique_ptr<DisplayDevice> Create() override;
+};

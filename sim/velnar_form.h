@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "engine/dx_input.h"
+#include "engine/dx_sprite_engine.h"
+#include "engine/dx_timer.h"
+#include "gfx/display.h"
+#include "gfx/image_list.h"
+#include "platform/form.h"
+#include "platform/interval_timer.h"
+#include "sim/race_car.h"
+
+class TBackgroundSprite;
+
+// The full-screen driving screen: it owns the display, the pictures, the
+// input, the sprites and both timers, and runs one frame per idle tick.
+class TVelnarForm1 : public TDXForm {
+ public:
+  explicit TVelnarForm1(TComponent* owner = nullptr);
+  ~TVelnarForm1() override;
+
+  TDXDraw* DXDraw1;
+  TDXImageList* DXImageList1;
+  TDXInput* DXInput1;
+  TDXSpriteEngine* DXSpriteEngine1;
+  TDXTimer* DXTimer1;
+  TTimer* Timer1;
+
+  double NeedleAngle = 0;
+  // Owned by the window: freed when it closes.
+  TWyscigowkaDX* Car = nullptr;
+  TBackgroundSprite* Track = nullptr;
+
+  // Shows the task dialog modally and returns when it closes; set by the
+  // application. Space only stops the car when none is set.
+  static std::function<void()>& ShowTaskDialog();
+
+  void FormCreate();
+  void DXDraw1Initialize(TComponent* sender);
+  void DXDraw1Finalize(TComponent* sender);
+  void DXTimer1Timer(TComponent* sender, std::int32_t lagCount);
+  void Timer1Timer(TComponent* sender);
+  void FormKeyDown(TComponent* sender, std::uint16_t& key, TShiftState shift);
+  void FormClose(TComponent* sender, TCloseAction& action);
+
+  void DrawPanelFrame();
+  void DrawOdometer(std::uint16_t x0);
+  void DrawMinimap();
+
+ private:
+  void LoadPictures();
+};
+
+// The one simulation window, while there is one.
+extern TVelnarForm1* VelnarForm1;

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/form.h"
+#include "platform/form_window.h"
+#include "platform/qt_display.h"
+#include "test_app.h"
+
+namespace {
+
+// A 5-6-5 picture: a red top-left pixel, a blue bottom-right one, a green
+// first row after the corner, a mid grey body.
+struct Picture {
+  Picture(int w, int h) : width(w), height(h), pixels(static_cast<size_t>(w) * h, 0x8410) {
+    for (int x = 1; x < w; ++x) pixels[x] = 0x07E0;
+    pixels[0] = 0xF800;
+    pixels.back() = 0x001F;
+  }
+  PresentImage Image() const {
+    PresentImage image;
+    image.Bits = reinterpret_cast<const std::uint8_t*>(pixels.data());
+    image.Width = width;
+    image.Height = height;
+    image.Pitch = width * 2;
+    return image;
+  }
+  int width, height;
+  std::vector<std::uint16_t> pixels;
+};
+
+bool Near(QRgb c, int r, int g, int b) {
+  return std::abs(qRed(c) - r) <= 2 && std::abs(qGreen(c) - g) <= 2 && std::abs(qBlue(c) - b) <= 2;
+}
+
+class PresenterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TestApp();
+    form = std::make_unique<TForm>();
+  }
+  // Shows the form and presents until the window shows a frame.
+  QImage PresentAndGrab(QtDisplayDevice& device, const PresentImage& image,
+                        const PresentRect& target) {
+    form->Show();
+    EXPECT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }));
+    EXPECT_TRUE(device.CreatePrimary());
+    device.CurrentPresenter()->Capture = true;
+    RunUntil([&] {
+      device.Present(image, target);
+      return !device.CurrentPresenter()->Captured.isNull();
+    });
+    return device.CurrentPresenter()->Captured;
+  }
+  std::unique_ptr<TForm> form;
+};
+
+TEST_F(PresenterTest, FullScreenModeFillsTheScreenPixelForPixel) {
+  QtDisplayDevice device;
+  ASSERT_TRUE(device.SetCooperativeLevel(form.get(), true));
+  ASSERT_TRUE(device.SetDisplayMode(DisplayMode{640, 480, 16}));
+  Picture picture(640, 480);
+  const QImage shot = PresentAndGrab(device, picture.Image(), PresentRect{0, 0, 640, 480});
+  EXPECT_STREQ(device.CurrentPresenter()->Name(), "OpenGL");
+  ASSERT_FALSE(shot.isNull());
+
+  // The whole screen, also without a window manager, in device pixels.
+  QScreen* screen = form->Window()->screen();
+  const qreal ratio = form->Window()->devicePixelRatio();
+  EXPECT_EQ(shot.width(), qRound(screen->geometry().width() * ratio));
+  EXPECT_EQ(shot.height(), qRound(screen->geometry().height() * ratio));
+  EXPECT_TRUE(Near(shot.pixel(0, 0), 255, 0, 0)) << std::hex << shot.pixel(0, 0);
+  EXPECT_TRUE(Near(shot.pixel(shot.width() - 1, shot.height() - 1), 0, 0, 255));
+  EXPECT_TRUE(Near(shot.pixel(shot.width() / 2, 0), 0, 255, 0));
+  // 5-6-5 values go up as they are: 16/31 and 32/63 of full scale.
+  EXPECT_TRUE(Near(shot.pixel(shot.width() / 2, shot.height() / 2), 132, 130, 132))
+      << std::hex << shot.pixel(shot.width() / 2, shot.height() / 2);
+  // Nearest pixel, no smoothing: the second row is all grey, never a blend.
+  const double scale = shot.height() / 480.0;
+  const int row = static_cast<int>(1.5 * scale);
+  for (int x = 0; x < shot.width(); x += 7)
+    ASSERT_TRUE(Near(shot.pixel(x, row), 132, 130, 132)) << x;
+}
+
+TEST_F(PresenterTest, TargetRectangleAndLetterboxingLeaveBlackAround) {
+  QtDisplayDevice device;
+  ASSERT_TRUE(device.SetCooperativeLevel(form.get(), false));
+  form->SetBounds(0, 0, 900, 540);
+  ASSERT_TRUE(device.SetDisplayMode(DisplayMode{640, 480, 16}));
+  Picture picture(320, 240);
+  // A 320 x 240 picture centred on the 640 x 480 screen, which is itself
+  // scaled into the wide window with bars left and right.
+  const QImage shot = PresentAndGrab(device, picture.Image(), PresentRect{160, 120, 480, 360});
+  ASSERT_FALSE(shot.isNull());
+  const int w = shot.width(), h = shot.height();
+  const double scale = std::min(w / 640.0, h / 480.0);
+  const int barX = static_cast<int>((w - 640 * scale) / 2);
+  EXPECT_GT(barX, 0);
+  EXPECT_TRUE(Near(shot.pixel(barX / 2, h / 2), 0, 0, 0)) << "bar";
+  EXPECT_TRUE(Near(shot.pixel(barX + static_cast<int>(100 * scale), h / 2), 0, 0, 0))
+      << "screen outside the target";
+  EXPECT_TRUE(Near(shot.pixel(w / 2, h / 2), 132, 130, 132));
+  const int cornerX = barX + static_cast<int>(160 * scale);
+  const int cornerY = static_cast<int>(120 * scale);
+  EXPECT_TRUE(Near(shot.pixel(cornerX, cornerY), 255, 0, 0))
+      << std::hex << shot.pixel(cornerX, cornerY);
+}
+
+TEST_F(PresenterTest, RasterFallbackShowsTheSamePicture) {
+  form->SetBounds(0, 0, 640, 480);
+  Picture picture(640, 480);
+  form->Show();
+  ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }));
+  std::unique_ptr<Presenter> raster = MakeRasterPresenter(form->Window());
+  raster->Capture = true;
+  ASSERT_TRUE(RunUntil([&] {
+    raster->Present(picture.Image(), PresentRect{0, 0, 640, 480}, 640, 480);
+    return !raster->Captured.isNull();
+  }));
+  const QImage& shot = raster->Captured;
+  EXPECT_TRUE(Near(shot.pixel(0, 0), 255, 0, 0));
+  EXPECT_TRUE(Near(shot.pixel(shot.width() - 1, shot.height() - 1), 0, 0, 255));
+  EXPECT_TRUE(Near(shot.pixel(shot.width() / 2, shot.height() / 2), 132, 130, 132));
+}
+
+}  // namespace
