@@ -1,29 +1,31 @@
 #include <QApplication>
-#include <cstdint>
 
 #include "app/about_box.h"
 #include "app/startowe_form.h"
 #include "app/task_dialog.h"
 #include "app/widget_support.h"
 #include "engine/angle_tables.h"
-#include "platform/form.h"
+#include "platform/component.h"
 #include "platform/qt_application.h"
+#include "sim/velnar_form.h"
 
 namespace {
 
-// A blank window standing in for the simulation until TVelnarForm1 is wired
-// in here: Space opens the task, Esc closes the window. To be replaced by a
-// factory that creates TVelnarForm1 and stores it in VelnarForm1.
-TForm* CreatePlaceholderSimulation(TComponent* owner) {
-  auto* form = new TDXForm(owner);
-  form->SetCaption("Velnar");
-  form->SetBounds(0, 0, 640, 480);
-  form->OnKeyDown = [form](TComponent*, std::uint16_t& key, TShiftState) {
-    if (key == 27) form->Close();
-    if (key == 32) ShowTaskDialogModal();
-  };
-  form->OnClose = [](TComponent*, TCloseAction& action) { action = TCloseAction::caFree; };
-  return form;
+TForm* CreateSimulation(TComponent* owner) {
+  VelnarForm1 = new TVelnarForm1(owner);
+  return VelnarForm1;
+}
+
+// The task judges the car of the simulation window running now.
+RunFigures CurrentRunFigures() {
+  RunFigures figures;
+  if (VelnarForm1 && VelnarForm1->Car) {
+    const CarModel& car = VelnarForm1->Car->Model;
+    figures.Distance = car.Distance;
+    figures.RLength = car.RLength;
+    figures.TimeCount = car.TimeCount;
+  }
+  return figures;
 }
 
 }  // namespace
@@ -46,9 +48,10 @@ int main(int argc, char** argv) {
   TAboutBox aboutBox;
   AboutBox = &aboutBox;
 
-  startWindow.CreateSimulation = CreatePlaceholderSimulation;
-  taskDialog.Figures = [] { return RunFigures{}; };
+  startWindow.CreateSimulation = CreateSimulation;
   startWindow.OnTerminate = [&application] { application.Terminate(0); };
+  taskDialog.Figures = CurrentRunFigures;
+  TVelnarForm1::ShowTaskDialog() = ShowTaskDialogModal;
 
   CentreOnScreen(&startWindow);
   startWindow.show();

@@ -88,8 +88,8 @@ TEST_F(StartWindowTest, EscReturnsToTheStartWindowAndEachRunIsNew) {
 TEST_F(StartWindowTest, FailingStartIsReportedAndTheWindowStays) {
   start.CreateSimulation = [](TComponent*) -> TForm* { throw Exception("Brak ekranu"); };
   QTest::mouseClick(start.Button1, Qt::LeftButton);
-  ASSERT_EQ(shell.messages.size(), 1u);
-  EXPECT_EQ(shell.messages[0], "Brak ekranu");
+  ASSERT_EQ(shell.Messages.size(), 1u);
+  EXPECT_EQ(shell.Messages[0], "Brak ekranu");
   EXPECT_TRUE(start.isVisible());
   EXPECT_EQ(start.Simulation(), nullptr);
 
@@ -141,7 +141,7 @@ TEST_F(StartWindowTest, LogosShowAHandButOnlyTheAboutBoxOpensSites) {
   }
   QTest::mouseClick(start.Image3, Qt::LeftButton);
   QTest::mouseClick(start.Image4, Qt::LeftButton);
-  EXPECT_TRUE(shell.urls.empty());
+  EXPECT_TRUE(shell.Urls.empty());
 
   about.show();
   QTest::mouseClick(about.Image3, Qt::LeftButton);
@@ -151,7 +151,7 @@ TEST_F(StartWindowTest, LogosShowAHandButOnlyTheAboutBoxOpensSites) {
   about.hide();
   const std::vector<std::string> expected{MakerSiteAddress(), PartnerSiteAddress(),
                                           MakerSiteAddress(), PartnerSiteAddress()};
-  EXPECT_EQ(shell.urls, expected);
+  EXPECT_EQ(shell.Urls, expected);
   EXPECT_NE(MakerSiteAddress(), PartnerSiteAddress());
   EXPECT_EQ(about.Label12->text().toStdString(), LinkText(MakerSiteAddress()));
   EXPECT_TRUE(about.Label12->font().underline());

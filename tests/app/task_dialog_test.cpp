@@ -42,38 +42,38 @@ class TaskDialogTest : public ::testing::Test {
 TEST_F(TaskDialogTest, KeyFilterTurnsCommaIntoPointAndRefusesTheRest) {
   QTest::keyClicks(dialog.Edit1, "12,5");
   EXPECT_EQ(dialog.Edit1->text(), "12.5");
-  EXPECT_EQ(shell.beeps, 0);
+  EXPECT_EQ(shell.Beeps, 0);
 
   QTest::keyClick(dialog.Edit1, Qt::Key_A);
   QTest::keyClick(dialog.Edit1, Qt::Key_Space);
   EXPECT_EQ(dialog.Edit1->text(), "12.5");
-  EXPECT_EQ(shell.beeps, 2);
+  EXPECT_EQ(shell.Beeps, 2);
 
   // The paste shortcut's control character is refused like any other.
   QApplication::clipboard()->setText("99");
   QKeyEvent ctrlV(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QString(QChar(22)));
   QApplication::sendEvent(dialog.Edit1, &ctrlV);
   EXPECT_EQ(dialog.Edit1->text(), "12.5");
-  EXPECT_EQ(shell.beeps, 3);
+  EXPECT_EQ(shell.Beeps, 3);
 
   // Backspace and the minus pass; the second field has the same filter.
   QTest::keyClick(dialog.Edit1, Qt::Key_Backspace);
   EXPECT_EQ(dialog.Edit1->text(), "12.");
   QTest::keyClicks(dialog.Edit2, "-3,x");
   EXPECT_EQ(dialog.Edit2->text(), "-3.");
-  EXPECT_EQ(shell.beeps, 4);
+  EXPECT_EQ(shell.Beeps, 4);
 }
 
 TEST_F(TaskDialogTest, PastedTextPassesTheSameFilterWhole) {
   QApplication::clipboard()->setText("3,75");
   dialog.Edit1->paste();
   EXPECT_EQ(dialog.Edit1->text(), "3.75");
-  EXPECT_EQ(shell.beeps, 0);
+  EXPECT_EQ(shell.Beeps, 0);
 
   QApplication::clipboard()->setText("4 m/s");
   dialog.Edit1->paste();
   EXPECT_EQ(dialog.Edit1->text(), "3.75");
-  EXPECT_EQ(shell.beeps, 1);
+  EXPECT_EQ(shell.Beeps, 1);
 }
 
 TEST_F(TaskDialogTest, ChecksShowTheRightFaceWithinTheBounds) {
@@ -108,7 +108,7 @@ TEST_F(TaskDialogTest, ChecksShowTheRightFaceWithinTheBounds) {
   figures.RLength = 80;
   QTest::mouseClick(dialog.Button2, Qt::LeftButton);
   EXPECT_EQ(ImageOf(dialog.Image1), sad);
-  EXPECT_TRUE(shell.messages.empty());
+  EXPECT_TRUE(shell.Messages.empty());
 }
 
 TEST_F(TaskDialogTest, UnjudgedAndBadAnswers) {
@@ -117,15 +117,15 @@ TEST_F(TaskDialogTest, UnjudgedAndBadAnswers) {
   QTest::mouseClick(dialog.Button2, Qt::LeftButton);
   EXPECT_TRUE(dialog.Image9->isHidden());
   EXPECT_TRUE(dialog.Image1->isHidden());
-  EXPECT_TRUE(shell.messages.empty());
+  EXPECT_TRUE(shell.Messages.empty());
 
   Answer(dialog.Edit1, "12");
   QTest::mouseClick(dialog.Button1, Qt::LeftButton);
   const QImage before = ImageOf(dialog.Image9);
   Answer(dialog.Edit1, "1.2.3");
   QTest::mouseClick(dialog.Button1, Qt::LeftButton);
-  ASSERT_EQ(shell.messages.size(), 1u);
-  EXPECT_EQ(shell.messages[0], "Błędnie podana liczba.");
+  ASSERT_EQ(shell.Messages.size(), 1u);
+  EXPECT_EQ(shell.Messages[0], "Błędnie podana liczba.");
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_TRUE(dialog.Image9->isVisible());
   EXPECT_EQ(ImageOf(dialog.Image9), before);
@@ -134,7 +134,7 @@ TEST_F(TaskDialogTest, UnjudgedAndBadAnswers) {
   // A lone minus is no number either.
   Answer(dialog.Edit2, "-");
   QTest::mouseClick(dialog.Button2, Qt::LeftButton);
-  EXPECT_EQ(shell.messages.size(), 2u);
+  EXPECT_EQ(shell.Messages.size(), 2u);
   EXPECT_TRUE(dialog.Image1->isHidden());
 }
 
