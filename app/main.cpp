@@ -1,0 +1,59 @@
+#include <QApplication>
+
+#include "app/about_box.h"
+#include "app/startowe_form.h"
+#include "app/task_dialog.h"
+#include "app/widget_support.h"
+#include "engine/angle_tables.h"
+#include "platform/component.h"
+#include "platform/qt_application.h"
+#include "sim/velnar_form.h"
+
+namespace {
+
+TForm* CreateSimulation(TComponent* owner) {
+  VelnarForm1 = new TVelnarForm1(owner);
+  return VelnarForm1;
+}
+
+// The task judges the car of the simulation window running now.
+RunFigures CurrentRunFigures() {
+  RunFigures figures;
+  if (VelnarForm1 && VelnarForm1->Car) {
+    const CarModel& car = VelnarForm1->Car->Model;
+    figures.Distance = car.Distance;
+    figures.RLength = car.RLength;
+    figures.TimeCount = car.TimeCount;
+  }
+  return figures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The angle table fills itself before main; asking for it here keeps the
+  // order plain: no window exists yet.
+  InitCosTable();
+
+  TApplication application(argc, argv);
+  application.Title = "Velnar";
+  // The simulation windows belong to the application; made before the start
+  // window, they go after it.
+  TComponent simulations;
+
+  TStartowe1Form1 startWindow(&simulations);
+  Startowe1Form1 = &startWindow;
+  TOKBottomDlg1 taskDialog;
+  OKBottomDlg1 = &taskDialog;
+  TAboutBox aboutBox;
+  AboutBox = &aboutBox;
+
+  startWindow.CreateSimulation = CreateSimulation;
+  startWindow.OnTerminate = [&application] { application.Terminate(0); };
+  taskDialog.Figures = CurrentRunFigures;
+  TVelnarForm1::ShowTaskDialog() = ShowTaskDialogModal;
+
+  CentreOnScreen(&startWindow);
+  startWindow.show();
+  return application.Run();
+}
