@@ -1,0 +1,11 @@
+# Picture copies and rotated drawing (sourced by bench/run).
+blit="$out/bench_gfx_blit.json"
+rotate="$out/bench_gfx_rotate.json"
+ratio "$blit" BM_OpaqueTile BM_MemcpyTile "opaque 64x64 copy vs memcpy of its rows"
+ratio "$blit" BM_OpaqueSheet BM_MemcpySheet "opaque 512x512 copy vs memcpy of its rows"
+ratio "$blit" BM_KeyedTile BM_SdlKeyedTile "keyed 64x64 copy vs SDL_BlitSurface"
+ratio "$blit" BM_KeyedTile BM_SdlKeyedTileRle "keyed 64x64 copy vs SDL_BlitSurface with RLE"
+ratio "$blit" BM_KeyedSheet BM_SdlKeyedSheet "keyed 512x512 copy vs SDL_BlitSurface"
+ratio "$blit" BM_KeyedSheet BM_SdlKeyedSheetRle "keyed 512x512 copy vs SDL_BlitSurface with RLE"
+ratio "$rotate" BM_DrawRotateCar BM_QPainterRotateCar "rotated car vs QPainter drawImage"
+ratio "$rotate" BM_DrawRotateCar BM_SdlRenderCopyExCar "rotated car vs SDL_RenderCopyEx"
