@@ -66,7 +66,7 @@ void BM_OpaqueTile(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_OpaqueTile);
+BENCHMARK(BM_OpaqueTile)->MinTime(0.5);
 
 void BM_MemcpyTile(benchmark::State& state) {
   Ours o;
@@ -75,7 +75,7 @@ void BM_MemcpyTile(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_MemcpyTile);
+BENCHMARK(BM_MemcpyTile)->MinTime(0.5);
 
 void BM_OpaqueSheet(benchmark::State& state) {
   Ours o;
@@ -84,7 +84,7 @@ void BM_OpaqueSheet(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_OpaqueSheet);
+BENCHMARK(BM_OpaqueSheet)->MinTime(0.5);
 
 void BM_MemcpySheet(benchmark::State& state) {
   Ours o;
@@ -93,7 +93,7 @@ void BM_MemcpySheet(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_MemcpySheet);
+BENCHMARK(BM_MemcpySheet)->MinTime(0.5);
 
 void BM_KeyedTile(benchmark::State& state) {
   Ours o;
@@ -102,7 +102,7 @@ void BM_KeyedTile(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_KeyedTile);
+BENCHMARK(BM_KeyedTile)->MinTime(0.5);
 
 void BM_KeyedSheet(benchmark::State& state) {
   Ours o;
@@ -111,7 +111,7 @@ void BM_KeyedSheet(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_KeyedSheet);
+BENCHMARK(BM_KeyedSheet)->MinTime(0.5);
 
 void SdlTile(benchmark::State& state, bool rle) {
   Sdl s(rle);
@@ -142,10 +142,10 @@ void BM_SdlKeyedSheet(benchmark::State& state) {
 void BM_SdlKeyedSheetRle(benchmark::State& state) {
   SdlSheet(state, true);
 }
-BENCHMARK(BM_SdlKeyedTile);
-BENCHMARK(BM_SdlKeyedTileRle);
-BENCHMARK(BM_SdlKeyedSheet);
-BENCHMARK(BM_SdlKeyedSheetRle);
+BENCHMARK(BM_SdlKeyedTile)->MinTime(0.5);
+BENCHMARK(BM_SdlKeyedTileRle)->MinTime(0.5);
+BENCHMARK(BM_SdlKeyedSheet)->MinTime(0.5);
+BENCHMARK(BM_SdlKeyedSheetRle)->MinTime(0.5);
 
 }  // namespace
 
