@@ -62,14 +62,15 @@ template <class Pixel, bool Keyed>
   const std::int64_t du = j.DU, dv = j.DV;
   const Pixel key = static_cast<Pixel>(j.Key);
   const Pixel mask = static_cast<Pixel>(j.KeyMask);
+#pragma GCC unroll 4
   for (; d != end; ++d) {
     const Pixel p = reinterpret_cast<const Pixel*>(rows[v >> 16])[u >> 16];
     u += du;
     v += dv;
     if constexpr (Keyed) {
-      // Written back either way: a select instead of a branch per pixel.
-      const Pixel old = *d;
-      *d = static_cast<Pixel>(p & mask) != key ? p : old;
+      // Only a 32-bit pixel has bits that are not colour.
+      const Pixel c = sizeof(Pixel) == 4 ? static_cast<Pixel>(p & mask) : p;
+      if (c != key) *d = p;
     } else {
       *d = p;
     }
@@ -185,8 +186,6 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   std::int64_t vRow = static_cast<std::int64_t>(srcH * CenterY * 65536) + (minX - X) * dvx -
                       (Y - minY) * dvy + std::int64_t{s.Top} * 65536;
 
-  const auto byDux = [dux](std::int64_t a) { return Div(a, dux); };
-  const auto byDvx = [dvx](std::int64_t a) { return Div(a, dvx); };
   const std::int64_t left = std::int64_t{s.Left} << 16, right = std::int64_t{s.Right} << 16;
   const std::int64_t top = std::int64_t{s.Top} << 16, bottom = std::int64_t{s.Bottom} << 16;
   const TPixelFormat& sf = Source->format_;
@@ -207,19 +206,27 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   job.Key = Source->colorKey_ & keyMask;
   const int bytes = format_.BytesPerPixel();
 
+  const auto byDux = [dux](std::int64_t a) { return Div(a, dux); };
+  const auto byDvx = [dvx](std::int64_t a) { return Div(a, dvx); };
   for (std::int64_t y = minY; y < maxY; ++y, uRow -= duy, vRow += dvy) {
-    std::int64_t u = uRow, v = vRow, skip = 0;
-    if (dux > 0 && left > u) skip = byDux(left - u + dux - 1);
-    if (dux < 0 && right <= u) skip = byDux(right - u + dux);
-    if (dvx > 0 && top > v) skip = std::max(skip, byDvx(top - v + dvx - 1));
-    if (dvx < 0 && bottom <= v) skip = std::max(skip, byDvx(bottom - v + dvx));
-    u += skip * dux;
-    v += skip * dvx;
+    const std::int64_t u0 = uRow, v0 = vRow;
+    std::int64_t skip = 0;
+    if (dux > 0 && left > u0) skip = byDux(left - u0 + dux - 1);
+    if (dux < 0 && right <= u0) skip = byDux(right - u0 + dux);
+    if (dvx > 0 && top > v0) skip = std::max(skip, byDvx(top - v0 + dvx - 1));
+    if (dvx < 0 && bottom <= v0) skip = std::max(skip, byDvx(bottom - v0 + dvx));
+    // The span's length from the row's start values: (A - skip x d) div d is
+    // A div d - skip whenever the length comes out positive, and when it does
+    // not the row is not drawn either way; so the divisions of a row do not
+    // wait for each other. Divisors are max(d, 1) when d >= 0, else -d.
+    std::int64_t n = dux > 0   ? byDux(right - u0) - skip
+                     : dux < 0 ? byDux(left - u0) - skip
+                               : right - u0;
+    n = std::min(n, dvx > 0   ? byDvx(bottom - v0) - skip
+                    : dvx < 0 ? byDvx(top - v0) - skip
+                              : bottom - v0);
+    const std::int64_t u = u0 + skip * dux, v = v0 + skip * dvx;
     const std::int64_t x0 = minX + skip;
-    // By max(d, 1) when d >= 0, by -d otherwise: the same divisor magnitude as
-    // the skip's (dividing by 1 is the value itself).
-    std::int64_t n = dux > 0 ? byDux(right - u) : dux == 0 ? right - u : byDux(left - u);
-    n = std::min(n, dvx > 0 ? byDvx(bottom - v) : dvx == 0 ? bottom - v : byDvx(top - v));
     n = std::min<std::int64_t>(n, width_ - x0);
     // A coordinate that does not move along the row must already lie inside the
     // source, or the whole span would read outside it.
