@@ -320,7 +320,8 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src,
     std::uint8_t* d = memory_.get() + std::ptrdiff_t{dest.Top} * pitch_ + dest.Left * bytes;
     const std::uint8_t* s =
         source.memory_.get() + std::ptrdiff_t{src.Top} * source.pitch_ + src.Left * bytes;
-    for (int r = dest.Height(); r > 0; --r, d += pitch_, s += source.pitch_) std::memcpy(d, s, n);
+    const std::ptrdiff_t dp = pitch_, sp = source.pitch_;
+    for (int r = dest.Height(); r > 0; --r, d += dp, s += sp) std::memcpy(d, s, n);
     Changed();
     lastResult_ = DD_OK;
     return;
