@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 
 #include "gfx/canvas.h"
 #include "gfx/dib.h"

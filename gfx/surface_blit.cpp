@@ -8,10 +8,6 @@
 #include "gfx/pixel_access.h"
 #include "gfx/surface.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 void BuildRunCache(TSurfaceRunCache& cache, const std::uint8_t* bits, int pitch, int width,
                    int height, const TPixelFormat& format, std::uint32_t key) {
   cache.Runs.clear();
@@ -64,22 +60,6 @@ void CopyRuns(const TBlitJob& job) {
                static_cast<std::size_t>(e - s) * Bytes);
     }
   }
-}
-
-void KeyedRow16(std::uint16_t* dest, const std::uint16_t* src, int n, std::uint16_t key) {
-  int x = 0;
-#if defined(__SSE2__)
-  const __m128i k = _mm_set1_epi16(static_cast<short>(key));
-  for (; x + 8 <= n; x += 8) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest + x));
-    const __m128i see = _mm_cmpeq_epi16(s, k);
-    const __m128i out = _mm_or_si128(_mm_and_si128(see, d), _mm_andnot_si128(see, s));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + x), out);
-  }
-#endif
-  for (; x < n; ++x)
-    if (src[x] != key) dest[x] = src[x];
 }
 
 // Every other case: any formats, mirroring, overlapping memory. Pixel by pixel,
@@ -155,16 +135,6 @@ void BlitSurface(const TBlitJob& job) {
         CopyRuns<4>(job);
         return;
     }
-  }
-  if (plain && !job.Overlap && job.SrcFormat.BitCount == 16) {
-    for (int r = 0; r < job.Height; ++r)
-      KeyedRow16(
-          reinterpret_cast<std::uint16_t*>(job.Dest + std::ptrdiff_t{r} * job.DestPitch) +
-              job.DestX,
-          reinterpret_cast<const std::uint16_t*>(job.Src + std::ptrdiff_t{r} * job.SrcPitch) +
-              job.SrcX,
-          job.Width, static_cast<std::uint16_t>(job.Key));
-    return;
   }
   BlitGeneric(job);
 }

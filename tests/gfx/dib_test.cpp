@@ -95,6 +95,16 @@ TEST(Dib, PictureDataStreamRoundTripsByteForByte) {
     const Bytes bytes = Picture(13, 5, bits);
     EXPECT_EQ(Written(Read(bytes)), bytes) << bits;
   }
+
+  // An empty name is an empty picture, and so is a class this program does not know.
+  for (const Bytes& other : {Bytes{0}, Bytes{7, 'T', 'B', 'i', 't', 'm', 'a', 'p', 1, 2}}) {
+    TMemoryStream none(other);
+    picture.ReadData(none);
+    EXPECT_EQ(picture.Graphic(), nullptr);
+  }
+  TMemoryStream empty;
+  picture.WriteData(empty);
+  EXPECT_EQ(empty.Bytes(), Bytes{0});
 }
 
 TEST(Dib, RowsAndPixelsOfEachDepth) {
