@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "gfx/pixel_access.h"
 #include "gfx/surface.h"
@@ -31,7 +32,16 @@ double Sin(int angle) {
   return kCosines.Table[((angle & 255) + 192) & 255];
 }
 
+// Truncating division; the row bounds fit 32 bits in every real drawing, and
+// a 32-bit divide is much cheaper than a 64-bit one.
+inline std::int64_t Div(std::int64_t a, std::int64_t b) {
+  if (a == static_cast<std::int32_t>(a) && b == static_cast<std::int32_t>(b) && b != -1)
+    return static_cast<std::int32_t>(a) / static_cast<std::int32_t>(b);
+  return a / b;
+}
+
 struct TSpanJob {
+  const std::uint8_t* const* Rows;  // the first byte of each source row
   const std::uint8_t* Src;
   int SrcPitch;
   std::uint8_t* Dest;  // the span's first destination pixel
@@ -41,16 +51,29 @@ struct TSpanJob {
   std::uint32_t KeyMask;
 };
 
+// Kept out of line so the loop has the registers to itself.
 template <class Pixel, bool Keyed>
-void SpanSame(const TSpanJob& j) {
+[[gnu::noinline]] void SpanSame(const TSpanJob& j) {
   Pixel* d = reinterpret_cast<Pixel*>(j.Dest);
-  std::int32_t u = j.U, v = j.V;
-  for (int k = 0; k < j.N; ++k) {
-    const Pixel p =
-        reinterpret_cast<const Pixel*>(j.Src + std::ptrdiff_t{v >> 16} * j.SrcPitch)[u >> 16];
-    if (!Keyed || (p & j.KeyMask) != j.Key) d[k] = p;
-    u += j.DU;
-    v += j.DV;
+  Pixel* const end = d + j.N;
+  const std::uint8_t* const* rows = j.Rows;
+  // 64-bit coordinates: no sign extension inside the loop.
+  std::int64_t u = j.U, v = j.V;
+  const std::int64_t du = j.DU, dv = j.DV;
+  const Pixel key = static_cast<Pixel>(j.Key);
+  const Pixel mask = static_cast<Pixel>(j.KeyMask);
+#pragma GCC unroll 4
+  for (; d != end; ++d) {
+    const Pixel p = reinterpret_cast<const Pixel*>(rows[v >> 16])[u >> 16];
+    u += du;
+    v += dv;
+    if constexpr (Keyed) {
+      // Only a 32-bit pixel has bits that are not colour.
+      const Pixel c = sizeof(Pixel) == 4 ? static_cast<Pixel>(p & mask) : p;
+      if (c != key) *d = p;
+    } else {
+      *d = p;
+    }
   }
 }
 
@@ -59,8 +82,7 @@ void SpanSame24(const TSpanJob& j) {
   std::uint8_t* d = j.Dest;
   std::int32_t u = j.U, v = j.V;
   for (int k = 0; k < j.N; ++k, d += 3) {
-    const std::uint8_t* p =
-        j.Src + std::ptrdiff_t{v >> 16} * j.SrcPitch + 3 * std::ptrdiff_t{u >> 16};
+    const std::uint8_t* p = j.Rows[v >> 16] + 3 * std::ptrdiff_t{u >> 16};
     if (!Keyed || (p[0] | (p[1] << 8) | (std::uint32_t{p[2]} << 16)) != j.Key) {
       d[0] = p[0];
       d[1] = p[1];
@@ -125,10 +147,12 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
 
   const double cosT = Cos(Angle), sinT = Sin(Angle);
   const auto rotate = [&](double px, double py, std::int64_t& rx, std::int64_t& ry) {
-    const double c = std::trunc(px - Width * CenterX);
-    const double d = std::trunc(py - Height * CenterY);
-    rx = static_cast<std::int64_t>(std::trunc(c * cosT - d * sinT)) + X;
-    ry = static_cast<std::int64_t>(std::trunc(c * sinT + d * cosT)) + Y;
+    // Conversions to integers truncate toward zero; every value here is far
+    // inside 64 bits after the guards above.
+    const double c = double(static_cast<std::int64_t>(px - Width * CenterX));
+    const double d = double(static_cast<std::int64_t>(py - Height * CenterY));
+    rx = static_cast<std::int64_t>(c * cosT - d * sinT) + X;
+    ry = static_cast<std::int64_t>(c * sinT + d * cosT) + Y;
   };
   std::int64_t minX = std::numeric_limits<std::int64_t>::max(), minY = minX;
   std::int64_t maxX = std::numeric_limits<std::int64_t>::min(), maxY = maxX;
@@ -152,22 +176,28 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
 
   const std::int64_t srcW = s.Right - s.Left, srcH = s.Bottom - s.Top;
   const int inverse = (256 - (Angle & 255)) & 255;
-  const auto cosA = static_cast<std::int64_t>(std::trunc(Cos(inverse) * 65536));
-  const auto sinA = static_cast<std::int64_t>(std::trunc(Sin(inverse) * 65536));
+  const auto cosA = static_cast<std::int64_t>(Cos(inverse) * 65536);
+  const auto sinA = static_cast<std::int64_t>(Sin(inverse) * 65536);
   const std::int64_t dux = srcW * cosA / Width, dvx = srcH * sinA / Height;
   const std::int64_t duy = srcW * sinA / Width, dvy = srcH * cosA / Height;
 
-  std::int64_t uRow = static_cast<std::int64_t>(std::trunc(srcW * CenterX * 65536)) +
-                      (minX - X) * dux + (Y - minY) * duy + std::int64_t{s.Left} * 65536;
-  std::int64_t vRow = static_cast<std::int64_t>(std::trunc(srcH * CenterY * 65536)) +
-                      (minX - X) * dvx - (Y - minY) * dvy + std::int64_t{s.Top} * 65536;
+  std::int64_t uRow = static_cast<std::int64_t>(srcW * CenterX * 65536) + (minX - X) * dux +
+                      (Y - minY) * duy + std::int64_t{s.Left} * 65536;
+  std::int64_t vRow = static_cast<std::int64_t>(srcH * CenterY * 65536) + (minX - X) * dvx -
+                      (Y - minY) * dvy + std::int64_t{s.Top} * 65536;
 
   const std::int64_t left = std::int64_t{s.Left} << 16, right = std::int64_t{s.Right} << 16;
   const std::int64_t top = std::int64_t{s.Top} << 16, bottom = std::int64_t{s.Bottom} << 16;
   const TPixelFormat& sf = Source->format_;
   const bool same = sf == format_;
   const std::uint32_t keyMask = sf.KeyMask();
+  // The drawing's working memory, kept between calls: one pointer per source row.
+  static std::vector<const std::uint8_t*> rows;
+  rows.resize(static_cast<std::size_t>(Source->height_));
+  for (int r = 0; r < Source->height_; ++r)
+    rows[r] = Source->memory_.get() + std::ptrdiff_t{r} * Source->pitch_;
   TSpanJob job{};
+  job.Rows = rows.data();
   job.Src = Source->memory_.get();
   job.SrcPitch = Source->pitch_;
   job.DU = static_cast<std::int32_t>(dux);
@@ -176,17 +206,27 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   job.Key = Source->colorKey_ & keyMask;
   const int bytes = format_.BytesPerPixel();
 
+  const auto byDux = [dux](std::int64_t a) { return Div(a, dux); };
+  const auto byDvx = [dvx](std::int64_t a) { return Div(a, dvx); };
   for (std::int64_t y = minY; y < maxY; ++y, uRow -= duy, vRow += dvy) {
-    std::int64_t u = uRow, v = vRow, skip = 0;
-    if (dux > 0 && left > u) skip = (left - u + dux - 1) / dux;
-    if (dux < 0 && right <= u) skip = (right - u + dux) / dux;
-    if (dvx > 0 && top > v) skip = std::max(skip, (top - v + dvx - 1) / dvx);
-    if (dvx < 0 && bottom <= v) skip = std::max(skip, (bottom - v + dvx) / dvx);
-    u += skip * dux;
-    v += skip * dvx;
+    const std::int64_t u0 = uRow, v0 = vRow;
+    std::int64_t skip = 0;
+    if (dux > 0 && left > u0) skip = byDux(left - u0 + dux - 1);
+    if (dux < 0 && right <= u0) skip = byDux(right - u0 + dux);
+    if (dvx > 0 && top > v0) skip = std::max(skip, byDvx(top - v0 + dvx - 1));
+    if (dvx < 0 && bottom <= v0) skip = std::max(skip, byDvx(bottom - v0 + dvx));
+    // The span's length from the row's start values: (A - skip x d) div d is
+    // A div d - skip whenever the length comes out positive, and when it does
+    // not the row is not drawn either way; so the divisions of a row do not
+    // wait for each other. Divisors are max(d, 1) when d >= 0, else -d.
+    std::int64_t n = dux > 0   ? byDux(right - u0) - skip
+                     : dux < 0 ? byDux(left - u0) - skip
+                               : right - u0;
+    n = std::min(n, dvx > 0   ? byDvx(bottom - v0) - skip
+                    : dvx < 0 ? byDvx(top - v0) - skip
+                              : bottom - v0);
+    const std::int64_t u = u0 + skip * dux, v = v0 + skip * dvx;
     const std::int64_t x0 = minX + skip;
-    std::int64_t n = dux >= 0 ? (right - u) / std::max<std::int64_t>(dux, 1) : (u - left) / -dux;
-    n = std::min(n, dvx >= 0 ? (bottom - v) / std::max<std::int64_t>(dvx, 1) : (v - top) / -dvx);
     n = std::min<std::int64_t>(n, width_ - x0);
     // A coordinate that does not move along the row must already lie inside the
     // source, or the whole span would read outside it.

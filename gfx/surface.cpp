@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 
 #include "gfx/canvas.h"
 #include "gfx/dib.h"
@@ -312,6 +311,20 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src,
                                      bool mirrorY) {
   if (!Usable(lastResult_)) return;
   if (&source != this && !source.Usable(lastResult_)) return;
+  const bool sameFormat = source.format_ == format_;
+  if (!transparent && sameFormat && !mirrorX && !mirrorY && &source != this) {
+    // The common opaque copy: rows straight from memory to memory.
+    const std::size_t bytes = format_.BytesPerPixel();
+    const std::size_t n = static_cast<std::size_t>(dest.Width()) * bytes;
+    std::uint8_t* d = memory_.get() + std::ptrdiff_t{dest.Top} * pitch_ + dest.Left * bytes;
+    const std::uint8_t* s =
+        source.memory_.get() + std::ptrdiff_t{src.Top} * source.pitch_ + src.Left * bytes;
+    const std::ptrdiff_t dp = pitch_, sp = source.pitch_;
+    for (int r = dest.Height(); r > 0; --r, d += dp, s += sp) std::memcpy(d, s, n);
+    Changed();
+    lastResult_ = DD_OK;
+    return;
+  }
   TBlitJob job;
   job.Dest = memory_.get() + std::ptrdiff_t{dest.Top} * pitch_;
   job.DestPitch = pitch_;
@@ -329,8 +342,7 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src,
   if (transparent) {
     job.Keyed = true;
     job.Key = source.colorKey_ & source.format_.KeyMask();
-    if (!mirrorX && !mirrorY && !job.Overlap && source.format_ == format_)
-      job.Runs = &source.RunCache();
+    if (!mirrorX && !mirrorY && !job.Overlap && sameFormat) job.Runs = &source.RunCache();
     job.SrcRow = src.Top;
   }
   BlitSurface(job);

@@ -133,9 +133,6 @@ class TDirectDrawSurface {
   void DetachPalette();
 
  private:
-  friend class TRotateDrawer;
-  friend class TSurfaceBlitter;
-
   struct AlignedFree {
     void operator()(std::uint8_t* p) const;
   };

@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gfx/copy_span.h"
 #include "gfx/dib.h"
 #include "gfx/pixel_access.h"
 #include "gfx/surface.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 void BuildRunCache(TSurfaceRunCache& cache, const std::uint8_t* bits, int pitch, int width,
                    int height, const TPixelFormat& format, std::uint32_t key) {
@@ -36,48 +33,33 @@ void BuildRunCache(TSurfaceRunCache& cache, const std::uint8_t* bits, int pitch,
 
 namespace {
 
+template <int Bytes>
 void CopyRuns(const TBlitJob& job) {
   const TSurfaceRunCache& cache = *job.Runs;
-  const int bytes = job.SrcFormat.BytesPerPixel();
   const int left = job.SrcX;
   const int right = job.SrcX + job.Width;
-  for (int r = 0; r < job.Height; ++r) {
-    const int row = job.SrcRow + r;
-    const TSurfaceRunCache::TRun* first = cache.Runs.data() + cache.RowStart[row];
-    const TSurfaceRunCache::TRun* last = cache.Runs.data() + cache.RowStart[row + 1];
-    // Most rows hold few runs; only wide rows are worth a search.
-    const TSurfaceRunCache::TRun* run = first;
-    if (last - first > 8)
-      run = std::upper_bound(first, last, left,
+  const TSurfaceRunCache::TRun* runs = cache.Runs.data();
+  const std::int32_t* rowStart = cache.RowStart.data() + job.SrcRow;
+  const std::uint8_t* src = job.Src;
+  // Indexed by source column.
+  std::uint8_t* dest = job.Dest + std::ptrdiff_t{job.DestX - left} * Bytes;
+  for (int r = 0; r < job.Height; ++r, src += job.SrcPitch, dest += job.DestPitch) {
+    const TSurfaceRunCache::TRun* run = runs + rowStart[r];
+    const TSurfaceRunCache::TRun* last = runs + rowStart[r + 1];
+    // Most rows hold few runs; only long rows are worth a search.
+    if (last - run > 8)
+      run = std::upper_bound(run, last, left,
                              [](int x, const TSurfaceRunCache::TRun& run) { return x < run.End; });
     else
       while (run != last && run->End <= left) ++run;
-    const std::uint8_t* src = job.Src + std::ptrdiff_t{r} * job.SrcPitch;
-    std::uint8_t* dest =
-        job.Dest + std::ptrdiff_t{r} * job.DestPitch + std::ptrdiff_t{job.DestX - left} * bytes;
     for (; run != last && run->Start < right; ++run) {
       const int s = std::max(run->Start, left);
       const int e = std::min(run->End, right);
-      std::memcpy(dest + std::ptrdiff_t{s} * bytes, src + std::ptrdiff_t{s} * bytes,
-                  static_cast<std::size_t>(e - s) * bytes);
+      // Runs are short: inline moves beat a call per run.
+      CopySpan(dest + std::ptrdiff_t{s} * Bytes, src + std::ptrdiff_t{s} * Bytes,
+               static_cast<std::size_t>(e - s) * Bytes);
     }
   }
-}
-
-void KeyedRow16(std::uint16_t* dest, const std::uint16_t* src, int n, std::uint16_t key) {
-  int x = 0;
-#if defined(__SSE2__)
-  const __m128i k = _mm_set1_epi16(static_cast<short>(key));
-  for (; x + 8 <= n; x += 8) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest + x));
-    const __m128i see = _mm_cmpeq_epi16(s, k);
-    const __m128i out = _mm_or_si128(_mm_and_si128(see, d), _mm_andnot_si128(see, s));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + x), out);
-  }
-#endif
-  for (; x < n; ++x)
-    if (src[x] != key) dest[x] = src[x];
 }
 
 // Every other case: any formats, mirroring, overlapping memory. Pixel by pixel,
@@ -139,18 +121,20 @@ void BlitSurface(const TBlitJob& job) {
     return;
   }
   if (plain && job.Runs) {
-    CopyRuns(job);
-    return;
-  }
-  if (plain && !job.Overlap && job.SrcFormat.BitCount == 16) {
-    for (int r = 0; r < job.Height; ++r)
-      KeyedRow16(
-          reinterpret_cast<std::uint16_t*>(job.Dest + std::ptrdiff_t{r} * job.DestPitch) +
-              job.DestX,
-          reinterpret_cast<const std::uint16_t*>(job.Src + std::ptrdiff_t{r} * job.SrcPitch) +
-              job.SrcX,
-          job.Width, static_cast<std::uint16_t>(job.Key));
-    return;
+    switch (job.SrcFormat.BytesPerPixel()) {
+      case 1:
+        CopyRuns<1>(job);
+        return;
+      case 2:
+        CopyRuns<2>(job);
+        return;
+      case 3:
+        CopyRuns<3>(job);
+        return;
+      default:
+        CopyRuns<4>(job);
+        return;
+    }
   }
   BlitGeneric(job);
 }

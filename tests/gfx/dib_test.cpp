@@ -95,6 +95,26 @@ TEST(Dib, PictureDataStreamRoundTripsByteForByte) {
     const Bytes bytes = Picture(13, 5, bits);
     EXPECT_EQ(Written(Read(bytes)), bytes) << bits;
   }
+
+  // 16 and 32 bits are written with their masks; so read, they come back whole.
+  for (int bits : {16, 32}) {
+    Bytes b = Header(3, 2, bits, 3, static_cast<std::uint32_t>(Stride(bits, 3) * 2));
+    Put32(b, bits == 16 ? 0xF800 : 0xFF0000);
+    Put32(b, bits == 16 ? 0x07E0 : 0x00FF00);
+    Put32(b, bits == 16 ? 0x001F : 0x0000FF);
+    for (int i = 0; i < Stride(bits, 3) * 2; ++i) b.push_back(static_cast<std::uint8_t>(i * 29));
+    EXPECT_EQ(Written(Read(b)), b) << bits;
+  }
+
+  // An empty name is an empty picture, and so is a class this program does not know.
+  for (const Bytes& other : {Bytes{0}, Bytes{7, 'T', 'B', 'i', 't', 'm', 'a', 'p', 1, 2}}) {
+    TMemoryStream none(other);
+    picture.ReadData(none);
+    EXPECT_EQ(picture.Graphic(), nullptr);
+  }
+  TMemoryStream empty;
+  picture.WriteData(empty);
+  EXPECT_EQ(empty.Bytes(), Bytes{0});
 }
 
 TEST(Dib, RowsAndPixelsOfEachDepth) {

@@ -242,3 +242,86 @@ TEST(Canvas, TakesTheSurfaceUntilReleased) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Surface, MirroredAndSelfOverlappingCopies) {
+  TDirectDraw dd;
+  TDirectDrawSurface src(&dd), dst(&dd);
+  src.SetSize(6, 3);
+  Pattern(src);
+  dst.SetSize(10, 10);
+  // Left-right: a reversed rectangle; clipped on the left, the columns lost are
+  // the source's rightmost.
+  dst.Draw(0, 0, Rect(6, 0, 0, 3), &src, false);
+  EXPECT_EQ(dst.Pixels(0, 0), 6u);
+  EXPECT_EQ(dst.Pixels(5, 2), 1u + 128);
+  dst.Fill(0);
+  dst.Draw(-2, 0, Rect(6, 0, 0, 3), &src, false);
+  EXPECT_EQ(dst.Pixels(0, 0), 4u);
+  EXPECT_EQ(dst.Pixels(3, 0), 1u);
+  EXPECT_EQ(dst.Pixels(4, 0), 0u);
+  dst.Fill(0);
+  dst.Draw(1, 1, Rect(0, 3, 6, 0), &src, false);  // up-down
+  EXPECT_EQ(dst.Pixels(1, 1), 1u + 128);
+  EXPECT_EQ(dst.Pixels(1, 3), 1u);
+
+  // A surface drawn onto itself, overlapping, reads each pixel before it is overwritten.
+  src.Draw(1, 1, Rect(0, 0, 5, 2), &src, false);
+  EXPECT_EQ(src.Pixels(1, 1), 1u);
+  EXPECT_EQ(src.Pixels(5, 2), 5u + 64);
+  EXPECT_EQ(src.Pixels(0, 2), 1u + 128);
+}
+
+TEST(Surface, ClippersPalettesAndOtherDepths) {
+  TDirectDraw dd;
+  TDirectDrawSurface src(&dd), dst(&dd);
+  src.SetSize(8, 8);
+  src.Fill(3);
+  dst.SetSize(8, 8);
+  {
+    TDirectDrawClipper clipper(dd);
+    TDirectDrawPalette palette(dd);
+    EXPECT_EQ(dd.Clippers().size(), 1u);
+    EXPECT_EQ(dd.Palettes().size(), 1u);
+    clipper.ClipRect = Rect(2, 2, 5, 5);
+    dst.SetClipper(&clipper);
+    dst.SetPalette(&palette);
+    dst.Draw(0, 0, src.ClientRect(), &src, false);
+    EXPECT_TRUE(dst.HasClipper());
+    EXPECT_EQ(dst.Pixels(2, 2), 3u);
+    EXPECT_EQ(dst.Pixels(4, 4), 3u);
+    EXPECT_EQ(dst.Pixels(1, 2), 0u);
+    EXPECT_EQ(dst.Pixels(5, 4), 0u);
+  }
+  // Gone with their objects.
+  EXPECT_EQ(dst.Clipper(), nullptr);
+  EXPECT_EQ(dst.Palette(), nullptr);
+  EXPECT_FALSE(dst.HasClipper());
+  EXPECT_TRUE(dd.Clippers().empty());
+
+  for (const TPixelFormat& f : {TPixelFormat::RGB888(), TPixelFormat::XRGB8888()}) {
+    dd.SetDisplayPixelFormat(f);
+    TDirectDrawSurface s(&dd);
+    s.SetSize(3, 2);
+    s.SetPixels(0, 0, 0x123456);
+    EXPECT_EQ(s.ColorMatch(7225175), 0x573F6Eu) << f.BitCount;
+    EXPECT_EQ(s.Pixels(0, 0), 0x123456u);
+    s.Fill(0xABCDEF);
+    EXPECT_EQ(s.Pixels(2, 1), 0xABCDEFu);
+    // Keyed copies compare the colour bits only: a 32-bit pixel's top byte is not colour.
+    TDirectDrawSurface k(&dd);
+    k.SetSize(2, 1);
+    k.SetPixels(0, 0, f.BitCount == 32 ? 0xFF00FF00u : 0x00FF00u);
+    k.SetPixels(1, 0, 0x010203);
+    k.SetTransparentColor(0x00FF00);
+    s.Draw(0, 0, k.ClientRect(), &k, true);
+    EXPECT_EQ(s.Pixels(0, 0), 0xABCDEFu) << f.BitCount;
+    EXPECT_EQ(s.Pixels(1, 0), 0x010203u);
+  }
+  const TRect outside = Rect(0, 0, 9, 8);
+  EXPECT_FALSE(src.Lock(&outside));
+  EXPECT_FALSE(src.Locked());
+}
+
+}  // namespace
