@@ -216,7 +216,7 @@ class TCustomDXDraw::FlipDriver final : public TCustomDXDraw::Driver {
 
 TCustomDXDraw::TCustomDXDraw(TComponent* owner) : TComponent(owner), display_(*this) {
   UpdateNowOptions();
-  SetParentForm(FindOwner<TForm>());
+  SetParentForm(FindOwner<FormHost>());
 }
 
 TCustomDXDraw::~TCustomDXDraw() {
@@ -228,7 +228,7 @@ TCustomDXDraw::~TCustomDXDraw() {
   if (form_) form_->RemoveListener(this);
 }
 
-void TCustomDXDraw::SetParentForm(TForm* form) {
+void TCustomDXDraw::SetParentForm(FormHost* form) {
   if (form_) form_->RemoveListener(this);
   form_ = form;
   if (form_) form_->AddListener(this);

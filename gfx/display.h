@@ -177,8 +177,8 @@ class TCustomDXDraw : public TComponent, private FormListener {
   void Unsubscribe(DXDrawSubscriber* subscriber);
 
   // The form the display sits on; by default the nearest owning form.
-  TForm* ParentForm() const { return form_; }
-  void SetParentForm(TForm* form);
+  FormHost* ParentForm() const { return form_; }
+  void SetParentForm(FormHost* form);
   // The control's size: the form's client area, or the whole screen mode
   // when full screen (100 x 100 with no form).
   int Width() const;
@@ -221,7 +221,7 @@ class TCustomDXDraw : public TComponent, private FormListener {
   bool surfaceEventsRan_ = false;
   bool everInitialized_ = false;
 
-  TForm* form_ = nullptr;
+  FormHost* form_ = nullptr;
   std::vector<DXDrawSubscriber*> subscribers_;
 
   std::unique_ptr<DisplayDevice> device_;

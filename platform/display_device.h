@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-class TForm;
+class FormHost;
 
 // A display mode the device offers. Modes are virtual: the screen is always
 // shown whole, scaled to the real screen, so any of them can be set.
@@ -47,7 +47,7 @@ class DisplayDevice {
   virtual std::vector<DisplayMode> EnumDisplayModes() = 0;
   // Binds the device to the form's window; full screen makes the window cover
   // the whole screen. False when the window cannot be used.
-  virtual bool SetCooperativeLevel(TForm* form, bool fullScreen) = 0;
+  virtual bool SetCooperativeLevel(FormHost* form, bool fullScreen) = 0;
   virtual bool SetDisplayMode(const DisplayMode& mode) = 0;
   virtual void RestoreDisplayMode() = 0;
   // The screen presents go to: the mode set, else the window's client area.

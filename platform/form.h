@@ -28,10 +28,22 @@ class FormListener {
   virtual void FormWindowDestroying(TForm&) {}
 };
 
+// What a component placed on a form sees of it. Everything here is inline, so
+// code outside platform/ (the display) can sit on a form without linking the
+// Qt side.
+class FormHost {
+ public:
+  virtual ~FormHost() = default;
+  virtual int ClientWidth() const = 0;
+  virtual int ClientHeight() const = 0;
+  virtual void AddListener(FormListener* listener) = 0;
+  virtual void RemoveListener(FormListener* listener) = 0;
+};
+
 // A top-level window. Key-down events carry Windows virtual-key codes; every
 // event handler runs through the application's dispatcher, so an error in one
 // is shown and the program goes on.
-class TForm : public TComponent {
+class TForm : public TComponent, public FormHost {
  public:
   using TKeyEvent = std::function<void(TComponent* sender, std::uint16_t& key, TShiftState shift)>;
   using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
@@ -61,16 +73,16 @@ class TForm : public TComponent {
   void SetFullScreen(bool on);
   bool FullScreen() const { return fullScreen_; }
   void SetBounds(int left, int top, int width, int height);
-  int ClientWidth() const;
-  int ClientHeight() const;
+  int ClientWidth() const override;
+  int ClientHeight() const override;
   // Whether this form's window has the keyboard focus.
   bool Focused() const;
 
   TKeyEvent OnKeyDown;
   TCloseEvent OnClose;
 
-  void AddListener(FormListener* listener);
-  void RemoveListener(FormListener* listener);
+  void AddListener(FormListener* listener) override;
+  void RemoveListener(FormListener* listener) override;
 
   // The platform window (for the presenters in platform/).
   FormWindow* Window() const { return window_.get(); }

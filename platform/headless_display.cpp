@@ -19,7 +19,7 @@ std::vector<DisplayMode> StandardDisplayModes(int screenWidth, int screenHeight)
   return modes;
 }
 
-bool HeadlessDisplayDevice::SetCooperativeLevel(TForm* form, bool fullScreen) {
+bool HeadlessDisplayDevice::SetCooperativeLevel(FormHost* form, bool fullScreen) {
   if (FailCooperativeLevel) return false;
   Form = form;
   FullScreen = fullScreen;

@@ -32,7 +32,7 @@ class HeadlessDisplayDevice final : public DisplayDevice {
   int FramesPresented = 0;
   int VerticalBlankWaits = 0;
   int ModeChanges = 0;
-  TForm* Form = nullptr;
+  FormHost* Form = nullptr;
   bool FullScreen = false;
   // The calls in order, for checking what a present was preceded by.
   std::vector<char> Calls;  // 'W' wait, 'P' present
@@ -41,7 +41,7 @@ class HeadlessDisplayDevice final : public DisplayDevice {
   void LoseScreen() { lost_ = true; }
 
   std::vector<DisplayMode> EnumDisplayModes() override { return Modes; }
-  bool SetCooperativeLevel(TForm* form, bool fullScreen) override;
+  bool SetCooperativeLevel(FormHost* form, bool fullScreen) override;
   bool SetDisplayMode(const DisplayMode& mode) override;
   void RestoreDisplayMode() override { mode_ = DisplayMode{}; }
   DisplayMode Screen() const override;

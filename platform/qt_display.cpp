@@ -290,7 +290,8 @@ std::vector<DisplayMode> QtDisplayDevice::EnumDisplayModes() {
   return StandardDisplayModes(size.width(), size.height());
 }
 
-bool QtDisplayDevice::SetCooperativeLevel(TForm* form, bool fullScreen) {
+bool QtDisplayDevice::SetCooperativeLevel(FormHost* host, bool fullScreen) {
+  auto* form = dynamic_cast<TForm*>(host);
   if (!form || !form->Window()) return false;
   form_ = form;
   form->SetFullScreen(fullScreen);

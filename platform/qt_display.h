@@ -7,6 +7,7 @@
 #include "platform/display_device.h"
 
 class FormWindow;
+class TForm;
 
 // Shows presented pixels in a window: OpenGL where it can be had, else a
 // raster backing store.
@@ -38,7 +39,7 @@ class QtDisplayDevice final : public DisplayDevice {
   ~QtDisplayDevice() override;
 
   std::vector<DisplayMode> EnumDisplayModes() override;
-  bool SetCooperativeLevel(TForm* form, bool fullScreen) override;
+  bool SetCooperativeLevel(FormHost* form, bool fullScreen) override;
   bool SetDisplayMode(const DisplayMode& mode) override;
   void RestoreDisplayMode() override { mode_ = DisplayMode{}; }
   DisplayMode Screen() const override;
