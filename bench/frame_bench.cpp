@@ -12,8 +12,6 @@
 #include "platform/headless_display.h"
 #include "platform/qt_application.h"
 #include "sim/velnar_form.h"
-#include "sim/instrument_panel.h"
-#include "gfx/canvas.h"
 
 namespace {
 
@@ -69,39 +67,3 @@ BENCHMARK(BM_ReferenceCopyOfOneFrame);
 }  // namespace
 
 BENCHMARK_MAIN();
-namespace {
-void BM_TmpTexts(benchmark::State& state) {
-  Scene& s = TheScene();
-  auto& canvas = s.form->DXDraw1->Surface()->Canvas();
-  const auto r = ReadOutsFor("12", "-3", "12.4", "7", 1234.5);
-  for (auto _ : state) {
-    DrawReadOuts(canvas, r);
-    canvas.Release();
-  }
-}
-BENCHMARK(BM_TmpTexts);
-void BM_TmpFillSprites(benchmark::State& state) {
-  Scene& s = TheScene();
-  for (auto _ : state) {
-    s.form->DXDraw1->Surface()->Fill(0);
-    s.form->DXSpriteEngine1->Draw();
-  }
-}
-BENCHMARK(BM_TmpFillSprites);
-void BM_TmpPanel(benchmark::State& state) {
-  Scene& s = TheScene();
-  for (auto _ : state) {
-    s.form->DrawPanelFrame();
-    s.form->DrawOdometer(480);
-  }
-}
-BENCHMARK(BM_TmpPanel);
-void BM_TmpMinimap(benchmark::State& state) {
-  Scene& s = TheScene();
-  for (auto _ : state) {
-    s.form->DrawMinimap();
-    s.form->DXDraw1->Surface()->Canvas().Release();
-  }
-}
-BENCHMARK(BM_TmpMinimap);
-}  // namespace

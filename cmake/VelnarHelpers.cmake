@@ -15,11 +15,11 @@ function(velnar_library name)
   endif()
 endfunction()
 
-# velnar_test(NAME [LIBS lib...] [ENV var=value...] [NO_MAIN])
+# velnar_test(NAME [LIBS lib...] [NO_MAIN])
 # One GoogleTest binary from every .cpp file of the calling folder, each of its
 # tests registered with CTest so that ctest -j runs them side by side.
 function(velnar_test name)
-  cmake_parse_arguments(ARG "NO_MAIN" "" "LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "NO_MAIN" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT sources)
     return()
@@ -32,8 +32,10 @@ function(velnar_test name)
   endif()
   target_compile_definitions(${name} PRIVATE VELNAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              VELNAR_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # Discovered tests take one environment entry only (a list is split into
+  # separate properties on the way), so the widget tests' platform is the one.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;${ARG_ENV}")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -83,6 +83,9 @@ TVelnarForm1::~TVelnarForm1() {
   // The car may still be here when the window goes without being closed.
   delete Car;
   Car = nullptr;
+  // The components go while the window is still whole: the display's
+  // finalisation calls back into this window's handlers.
+  DestroyComponents();
   if (VelnarForm1 == this) VelnarForm1 = nullptr;
 }
 
