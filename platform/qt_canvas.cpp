@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,8 +50,9 @@ QFont FontFor(const CanvasFont& font) {
 
 class QtCanvasDevice final : public CanvasDevice {
  public:
-  explicit QtCanvasDevice(const CanvasSurface& s)
-      : s_(s),
+  QtCanvasDevice(QtCanvasBackend& backend, const CanvasSurface& s)
+      : backend_(backend),
+        s_(s),
         bytes_((s.BitCount + 7) / 8),
         red_(FieldOf(s.RedMask)),
         green_(FieldOf(s.GreenMask)),
@@ -59,35 +61,16 @@ class QtCanvasDevice final : public CanvasDevice {
   void TextOut(int x, int y, const std::string& text, const CanvasFont& font,
                const CanvasBrush& brush) override {
     if (text.empty()) return;
-    const QString q = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-    const QFont qfont = FontFor(font);
-    const QFontMetrics metrics(qfont);
-    const int width = metrics.horizontalAdvance(q);
-    const int height = metrics.height();
-    if (width <= 0 || height <= 0) return;
+    const QtCanvasBackend::RenderedText& r = backend_.Render(text, font);
+    if (r.Width <= 0 || r.Height <= 0) return;
 
     if (brush.Style == CanvasBrushStyle::Solid) {
       const std::uint32_t background = Raw(brush.Color);
-      for (int row = 0; row < height; ++row)
-        for (int col = 0; col < width; ++col) Plot(x + col, y + row, background);
-    }
-
-    // Accents and overhangs may reach outside the cell; they are drawn too.
-    const int pad = height / 2 + 2;
-    QImage mask(width + 2 * pad, height + 2 * pad, QImage::Format_Alpha8);
-    mask.fill(0);
-    {
-      QPainter p(&mask);
-      p.setFont(qfont);
-      p.setPen(QColor(0, 0, 0, 255));
-      p.drawText(pad, pad + metrics.ascent(), q);
+      for (int row = 0; row < r.Height; ++row)
+        for (int col = 0; col < r.Width; ++col) Plot(x + col, y + row, background);
     }
     const std::uint32_t ink = Raw(font.Color);
-    for (int row = 0; row < mask.height(); ++row) {
-      const uchar* line = mask.constScanLine(row);
-      for (int col = 0; col < mask.width(); ++col)
-        if (line[col] >= 128) Plot(x + col - pad, y + row - pad, ink);
-    }
+    for (std::size_t i = 0; i + 1 < r.Ink.size(); i += 2) Plot(x + r.Ink[i], y + r.Ink[i + 1], ink);
   }
 
   void Line(int x0, int y0, int x1, int y1, const CanvasPen& pen) override {
@@ -141,6 +124,7 @@ class QtCanvasDevice final : public CanvasDevice {
     }
   }
 
+  QtCanvasBackend& backend_;
   CanvasSurface s_;
   int bytes_;
   Field red_, green_, blue_;
@@ -153,5 +137,69 @@ std::unique_ptr<CanvasDevice> QtCanvasBackend::Open(const CanvasSurface& surface
   if (surface.BitCount != 8 && surface.BitCount != 16 && surface.BitCount != 24 &&
       surface.BitCount != 32)
     return nullptr;
-  return std::make_unique<QtCanvasDevice>(surface);
+  return std::make_unique<QtCanvasDevice>(*this, surface);
+}
+
+std::string QtCanvasBackend::FontKey(const CanvasFont& font) {
+  std::string key = font.Name;
+  key += '\0';
+  key += std::to_string(font.PixelHeight);
+  key += font.Bold ? 'b' : '-';
+  key += font.Italic ? 'i' : '-';
+  key += '\0';
+  return key;
+}
+
+const QtCanvasBackend::RenderedText& QtCanvasBackend::Glyph(const std::string& fontKey, char32_t c,
+                                                            const CanvasFont& font) {
+  std::string key = fontKey;
+  key.append(reinterpret_cast<const char*>(&c), sizeof c);
+  if (auto it = glyphs_.find(key); it != glyphs_.end()) return it->second;
+
+  RenderedText g;
+  const QString q = QString::fromUcs4(&c, 1);
+  const QFont qfont = FontFor(font);
+  const QFontMetrics metrics(qfont);
+  g.Width = metrics.horizontalAdvance(q);
+  g.Height = metrics.height();
+  // Accents and overhangs may reach outside the cell; they are drawn too.
+  const int pad = g.Height / 2 + 2;
+  QImage mask(std::max(g.Width, 1) + 2 * pad, g.Height + 2 * pad, QImage::Format_Alpha8);
+  mask.fill(0);
+  {
+    QPainter p(&mask);
+    p.setFont(qfont);
+    p.setPen(QColor(0, 0, 0, 255));
+    p.drawText(pad, pad + metrics.ascent(), q);
+  }
+  for (int row = 0; row < mask.height(); ++row) {
+    const uchar* line = mask.constScanLine(row);
+    for (int col = 0; col < mask.width(); ++col)
+      if (line[col] >= 128) {
+        g.Ink.push_back(static_cast<std::int16_t>(col - pad));
+        g.Ink.push_back(static_cast<std::int16_t>(row - pad));
+      }
+  }
+  return glyphs_.emplace(std::move(key), std::move(g)).first->second;
+}
+
+const QtCanvasBackend::RenderedText& QtCanvasBackend::Render(const std::string& text,
+                                                             const CanvasFont& font) {
+  const std::string fontKey = FontKey(font);
+  std::string key = fontKey + text;
+  if (auto it = kept_.find(key); it != kept_.end()) return it->second;
+  if (kept_.size() >= MaxKept) kept_.clear();
+
+  RenderedText r;
+  const QString q = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+  for (char32_t c : q.toUcs4()) {
+    const RenderedText& g = Glyph(fontKey, c, font);
+    for (std::size_t i = 0; i + 1 < g.Ink.size(); i += 2) {
+      r.Ink.push_back(static_cast<std::int16_t>(g.Ink[i] + r.Width));
+      r.Ink.push_back(g.Ink[i + 1]);
+    }
+    r.Width += g.Width;
+    r.Height = std::max(r.Height, g.Height);
+  }
+  return kept_.emplace(std::move(key), std::move(r)).first->second;
 }

@@ -1,5 +1,6 @@
 # The whole frame against one 640 x 480 x 2 copy; goal: at most 15 copies.
 ratio "$out/bench_frame.json" BM_Frame BM_ReferenceCopyOfOneFrame "frame into the back buffer vs one buffer copy"
+ratio "$out/bench_frame.json" BM_FrameDriving BM_ReferenceCopyOfOneFrame "frame with new read-outs vs one buffer copy"
 python3 - "$out/bench_frame.json" <<'PY'
 import json, sys
 data = json.load(open(sys.argv[1]))

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "test_app.h"
@@ -84,6 +85,27 @@ TEST_F(CanvasTest, TextMatchesQtsOwnRenderingAt32Bits) {
   }
   EXPECT_GT(lit, 60);
   EXPECT_EQ(mismatches, 0);
+}
+
+// Texts are put together from characters rendered once; a text drawn again,
+// or after others, must come out exactly as from a fresh backend.
+TEST_F(CanvasTest, KeptRenderingsDrawLikeFreshOnes) {
+  CanvasBrush clear{CanvasBrushStyle::Clear, 0};
+  font.Color = kYellow;
+  auto draw = [&](QtCanvasBackend& b, const std::vector<std::string>& texts) {
+    Surface16 s(120, 20);
+    auto device = b.Open(s.View());
+    for (const std::string& t : texts) device->TextOut(2, 3, t, font, clear);
+    return s.pixels;
+  };
+  QtCanvasBackend fresh;
+  const auto once = draw(fresh, {"Droga s=11m"});
+  EXPECT_EQ(draw(backend, {"Droga s=12m"}), draw(fresh, {"Droga s=12m"}));
+  EXPECT_EQ(draw(backend, {"Droga s=11m"}), once);
+  EXPECT_EQ(draw(backend, {"Droga s=11m"}), once);
+  EXPECT_NE(draw(backend, {"Droga s=12m"}), once);
+  for (int i = 0; i < 600; ++i) draw(backend, {"Rx=" + std::to_string(i) + " m"});
+  EXPECT_EQ(draw(backend, {"Droga s=11m"}), once) << "after the kept texts were renewed";
 }
 
 // Why text goes through a mask: Qt's non-antialiased text on 16-bit images is
