@@ -17,6 +17,7 @@ std::function<void()>& TVelnarForm1::ShowTaskDialog() {
 }
 
 TVelnarForm1::TVelnarForm1(TComponent* owner) : TDXForm(owner) {
+  SetCaption("Velnar - jazda");
   // The stored description: the components with their settings, applied
   // while loading so that each starts only once everything is in place.
   BeginLoading();

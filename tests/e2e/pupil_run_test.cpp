@@ -1,0 +1,266 @@
+// A pupil's run of the real program: start the simulation from the start
+// window, drive, stop with Space, read the instruments, answer the task,
+// read the verdict, close the task, leave with Esc and quit. The program runs
+// on the X server of $DISPLAY; the test waits for windows and for what the
+// screen shows, never for a fixed time.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/qt_canvas.h"
+#include "sim/embedded_assets.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+void Xdo(const std::string& args) {
+  ASSERT_EQ(std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()), 0) << args;
+}
+
+QImage Screen() {
+  const std::string png = Output("import -window root png:- 2>/dev/null");
+  return QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()),
+                          "PNG");
+}
+
+// Polls until the condition holds; false after the timeout.
+bool WaitFor(const std::function<bool()>& condition, double seconds = 30) {
+  const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+  while (Clock::now() < end) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return condition();
+}
+
+struct Geometry {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The visible window whose whole name is `name`.
+std::optional<Geometry> FindWindow(const std::string& name) {
+  const std::string out = Output("xdotool search --onlyvisible --name '^" + name +
+                                 "$' getwindowgeometry --shell 2>/dev/null");
+  Geometry g;
+  if (std::sscanf(out.c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &g.x, &g.y, &g.width,
+                  &g.height) != 4)
+    return std::nullopt;
+  return g;
+}
+
+Geometry WaitForWindow(const std::string& name) {
+  std::optional<Geometry> g;
+  EXPECT_TRUE(WaitFor([&] { return (g = FindWindow(name)).has_value(); })) << name;
+  return g.value_or(Geometry{});
+}
+
+void Click(int x, int y) {
+  Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+}
+
+bool Yellow(QRgb c) {
+  return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 80;
+}
+
+// Whether the read-out at (x, y) on the screen is exactly this text: every
+// ink pixel of the text is yellow and no other pixel round it is.
+bool ShowsText(const QImage& screen, QtCanvasBackend& fonts, int x, int y,
+               const std::string& text) {
+  const auto& r = fonts.Render(text, CanvasFont{});
+  int ink = 0;
+  for (std::size_t i = 0; i + 1 < r.Ink.size(); i += 2, ++ink)
+    if (!Yellow(screen.pixel(x + r.Ink[i], y + r.Ink[i + 1]))) return false;
+  int lit = 0;
+  for (int py = y - 3; py < y + r.Height + 3; ++py)
+    for (int px = x - 3; px < std::min(screen.width(), x + r.Width + 6); ++px)
+      lit += Yellow(screen.pixel(px, py));
+  return lit == ink;
+}
+
+// The number a read-out shows, trying each candidate in turn.
+std::optional<int> ReadNumber(const QImage& screen, QtCanvasBackend& fonts, int x, int y,
+                              const std::string& before, const std::string& after, int most) {
+  for (int n = 0; n <= most; ++n)
+    if (ShowsText(screen, fonts, x, y, before + std::to_string(n) + after)) return n;
+  return std::nullopt;
+}
+
+QImage Icon(std::span<const std::uint8_t> bytes) {
+  QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()));
+  QBuffer buffer(&data);
+  QImageReader reader(&buffer, "ico");
+  QImage best;
+  for (QImage image; !(image = reader.read()).isNull(); reader.jumpToNextImage())
+    if (image.width() == 32) return image.convertToFormat(QImage::Format_ARGB32);
+  return best;
+}
+
+// How far a 32 x 32 area of the screen is from an icon laid on the
+// background colour of that area.
+long Distance(const QImage& screen, int x, int y, const QImage& icon) {
+  const QRgb back = screen.pixel(x, y);
+  long sum = 0;
+  for (int j = 0; j < 32; ++j)
+    for (int i = 0; i < 32; ++i) {
+      const QRgb p = icon.pixel(i, j);
+      const int a = qAlpha(p);
+      auto mix = [&](int c, int b) { return (c * a + b * (255 - a)) / 255; };
+      const QRgb s = screen.pixel(x + i, y + j);
+      sum += std::abs(mix(qRed(p), qRed(back)) - qRed(s)) +
+             std::abs(mix(qGreen(p), qGreen(back)) - qGreen(s)) +
+             std::abs(mix(qBlue(p), qBlue(back)) - qBlue(s));
+    }
+  return sum;
+}
+
+class PupilRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    static int argc = 1;
+    static char name[] = "velnar-e2e";
+    static char* argv[] = {name, nullptr};
+    if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
+
+    // The program gets the real X server, whatever platform this test uses.
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+      if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0) env.emplace_back(*e);
+    env.emplace_back("QT_QPA_PLATFORM=xcb");
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    char program[] = VELNAR_PROGRAM;
+    char* args[] = {program, nullptr};
+    ASSERT_EQ(posix_spawn(&pid, program, nullptr, nullptr, args, envp.data()), 0);
+  }
+  void TearDown() override {
+    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  pid_t pid = -1;
+  QtCanvasBackend fonts;
+};
+
+}  // namespace
+
+TEST_F(PupilRun, DriveAnswerAndLeave) {
+  Geometry start = WaitForWindow("Velnar");
+  Click(start.x + 192 + 92, start.y + 14 + 12);  // "Uruchom program"
+  WaitForWindow("Velnar - jazda");
+
+  // The first frame: the panel's read-outs appear.
+  QImage screen;
+  ASSERT_TRUE(WaitFor([&] {
+    screen = Screen();
+    return ShowsText(screen, fonts, 485, 320, "Droga s=0m");
+  })) << "no frame with the read-outs";
+  ASSERT_EQ(screen.width(), 640);
+
+  // Up the left straight, then a short turn to the right.
+  Xdo("keydown Up");
+  std::optional<int> distance;
+  ASSERT_TRUE(WaitFor([&] {
+    screen = Screen();
+    distance = ReadNumber(screen, fonts, 485, 320, "Droga s=", "m", 400);
+    return distance && *distance >= 40;
+  })) << "the car does not move";
+  Xdo("keydown Right");
+  ASSERT_TRUE(WaitFor([&] {
+    const std::optional<int> now = ReadNumber(Screen(), fonts, 485, 320, "Droga s=", "m", 600);
+    return now && *now >= *distance + 8;
+  }));
+  Xdo("keyup Right");
+  Xdo("keyup Up");
+
+  // Space stops the car and the clock and opens the task.
+  Xdo("key space");
+  const Geometry task = WaitForWindow("Zadanie");
+  screen = Screen();
+  const std::optional<int> d = ReadNumber(screen, fonts, 485, 320, "Droga s=", "m", 2000);
+  const std::optional<int> t = ReadNumber(screen, fonts, 485, 300, "Czas t=", " s", 2000);
+  ASSERT_TRUE(d.has_value());
+  ASSERT_TRUE(t.has_value());
+  ASSERT_GT(*t, 0);
+
+  // The average speed from the read-outs, typed with a decimal comma.
+  char answer[32];
+  std::snprintf(answer, sizeof answer, "%.2f", static_cast<double>(*d) / *t);
+  std::string typed = answer;
+  typed[typed.find('.')] = ',';
+  Click(task.x + 108 + 20, task.y + 112 + 10);  // Edit1
+  Xdo("type --delay 30 '" + typed + "'");
+  Click(task.x + 177 + 27, task.y + 114 + 9);  // "Sprawdź"
+
+  const QImage smile = Icon(EmbeddedSmileIcon());
+  const QImage sad = Icon(EmbeddedSadIcon());
+  ASSERT_FALSE(smile.isNull());
+  const int fx = task.x + 236, fy = task.y + 107;  // Image9
+  ASSERT_TRUE(WaitFor([&] {
+    screen = Screen();
+    return Distance(screen, fx, fy, smile) < Distance(screen, fx, fy, sad);
+  })) << "the right answer "
+      << typed << " (" << *d << " m in " << *t << " s) was not judged right";
+  EXPECT_LT(Distance(screen, fx, fy, smile), 32L * 32 * 3 * 8) << "the face is not the smiling one";
+
+  // A wrong answer for the velocity gets the sad face.
+  Click(task.x + 108 + 20, task.y + 163 + 10);  // Edit2
+  Xdo("type --delay 30 '9999'");
+  Click(task.x + 178 + 27, task.y + 165 + 9);
+  const int gx = task.x + 239, gy = task.y + 158;  // Image1
+  ASSERT_TRUE(WaitFor([&] {
+    screen = Screen();
+    return Distance(screen, gx, gy, sad) < Distance(screen, gx, gy, smile);
+  }));
+
+  // Close the task: the simulation goes on where it stopped.
+  Xdo("key Return");
+  ASSERT_TRUE(WaitFor([] { return !FindWindow("Zadanie"); }));
+  screen = Screen();
+  EXPECT_EQ(ReadNumber(screen, fonts, 485, 320, "Droga s=", "m", 2000), d);
+
+  // Esc leaves the simulation for the start window; "Zamknij program" quits.
+  Xdo("key Escape");
+  ASSERT_TRUE(WaitFor([] { return !FindWindow("Velnar - jazda"); }));
+  start = WaitForWindow("Velnar");
+  Click(start.x + 192 + 92, start.y + 78 + 12);
+  int status = -1;
+  ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }));
+  pid = -1;
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
