@@ -84,8 +84,12 @@ TVelnarForm1::~TVelnarForm1() {
   // The car may still be here when the window goes without being closed.
   delete Car;
   Car = nullptr;
-  // The components go while the window is still whole: the display's
-  // finalisation calls back into this window's handlers.
+  // The display is finalised while every component still lives (its handlers
+  // reach the frame timer, its subscribers the pictures and sprites); then the
+  // components go, last made first, while the window is still whole.
+  DXDraw1->Finalize();
+  DXDraw1->OnInitialize = nullptr;
+  DXDraw1->OnFinalize = nullptr;
   DestroyComponents();
   if (VelnarForm1 == this) VelnarForm1 = nullptr;
 }
