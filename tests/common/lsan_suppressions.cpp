@@ -1,5 +1,6 @@
-// System libraries (fontconfig, D-Bus, Mesa) keep caches for the life of the
-// process, which LeakSanitizer would report as leaks of ours.
+// System libraries (fontconfig, D-Bus, Mesa's software OpenGL) keep caches for
+// the life of the process, which LeakSanitizer would report as leaks of ours.
+// Linked into every test program.
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\n"
          "leak:libdbus-1.so\n"
