@@ -8,6 +8,11 @@
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/form.h"
 #include "platform/form_window.h"
@@ -121,12 +126,17 @@ class GlPresenter final : public Presenter {
                       context_->hasExtension("GL_EXT_framebuffer_blit");
     if (!blit) return false;
     auto* f = context_->extraFunctions();
+    const auto* renderer = reinterpret_cast<const char*>(f->glGetString(GL_RENDERER));
+    const std::string name = renderer ? renderer : "";
+    for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
+      if (name.find(software) != std::string::npos) software_ = true;
     f->glGenTextures(1, &texture_);
     f->glGenFramebuffers(1, &fbo_);
     return texture_ != 0 && fbo_ != 0;
   }
 
   bool Valid() const override { return context_ && context_->isValid(); }
+  bool SoftwareRendered() const override { return software_; }
   std::int64_t SwapNs() const override { return swapAverage_; }
 
   bool Present(const PresentImage& image, const PresentRect& target, int screenWidth,
@@ -205,6 +215,7 @@ class GlPresenter final : public Presenter {
   std::unique_ptr<QOpenGLContext> context_;
   GLuint texture_ = 0;
   GLuint fbo_ = 0;
+  bool software_ = false;
   int textureWidth_ = 0;
   int textureHeight_ = 0;
   GLenum textureFormat_ = 0;
@@ -230,16 +241,20 @@ class RasterPresenter final : public Presenter {
     if (store_->size() != size) store_->resize(size);
     const QRect area(QPoint(0, 0), size);
     store_->beginPaint(area);
-    {
-      QPainter p(store_->paintDevice());
+    const Letterbox box = Fit(size.width(), size.height(), screenWidth, screenHeight);
+    const QRect dest(static_cast<int>(std::lround(box.x + target.Left * box.scale)),
+                     static_cast<int>(std::lround(box.y + target.Top * box.scale)),
+                     static_cast<int>(std::lround((target.Right - target.Left) * box.scale)),
+                     static_cast<int>(std::lround((target.Bottom - target.Top) * box.scale)));
+    QPaintDevice* paintDevice = store_->paintDevice();
+    auto* canvas =
+        paintDevice->devType() == QInternal::Image ? static_cast<QImage*>(paintDevice) : nullptr;
+    if (!(canvas && ScaleInto(*canvas, area, dest, image))) {
+      QPainter p(paintDevice);
       p.setRenderHint(QPainter::SmoothPixmapTransform, false);
       p.fillRect(area, Qt::black);
-      const Letterbox box = Fit(size.width(), size.height(), screenWidth, screenHeight);
-      const QRectF dest(box.x + target.Left * box.scale, box.y + target.Top * box.scale,
-                        (target.Right - target.Left) * box.scale,
-                        (target.Bottom - target.Top) * box.scale);
       const QImage wrapped(image.Bits, image.Width, image.Height, image.Pitch, format);
-      p.drawImage(dest, wrapped);
+      p.drawImage(QRectF(dest), wrapped);
     }
     QPaintDevice* device = store_->paintDevice();
     if (Capture && device->devType() == QInternal::Image)
@@ -250,8 +265,78 @@ class RasterPresenter final : public Presenter {
   }
 
  private:
+  // Nearest-neighbour scaling of a 16-bit picture straight into a 32-bit
+  // window image, with black bars round it: one table look-up a pixel, and a
+  // row copy where the scale repeats a source row. This is the whole cost of
+  // presenting when there is no graphics card to do it.
+  bool ScaleInto(QImage& canvas, const QRect& area, const QRect& logical,
+                 const PresentImage& image) {
+    if (image.BitCount != 16 || logical.isEmpty()) return false;
+    // The window's image is in device pixels, the layout in logical ones.
+    const qreal dpr = canvas.devicePixelRatio();
+    const QRect dest(static_cast<int>(std::lround(logical.x() * dpr)),
+                     static_cast<int>(std::lround(logical.y() * dpr)),
+                     static_cast<int>(std::lround(logical.width() * dpr)),
+                     static_cast<int>(std::lround(logical.height() * dpr)));
+    const QImage::Format f = canvas.format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+        f != QImage::Format_ARGB32_Premultiplied)
+      return false;
+    const bool is565 = image.RedMask != 0x7C00;
+    if (lut_.empty() || lut565_ != is565) {
+      lut_.resize(65536);
+      for (std::uint32_t v = 0; v < 65536; ++v) {
+        const std::uint32_t r = is565 ? (v >> 11 & 31) : (v >> 10 & 31);
+        const std::uint32_t g = is565 ? (v >> 5 & 63) : (v >> 5 & 31);
+        const std::uint32_t b = v & 31;
+        const std::uint32_t r8 = r << 3 | r >> 2, b8 = b << 3 | b >> 2;
+        const std::uint32_t g8 = is565 ? (g << 2 | g >> 4) : (g << 3 | g >> 2);
+        lut_[v] = 0xFF000000u | r8 << 16 | g8 << 8 | b8;
+      }
+      lut565_ = is565;
+    }
+    const int width = std::min(canvas.width(), static_cast<int>(std::lround(area.width() * dpr)));
+    const int height =
+        std::min(canvas.height(), static_cast<int>(std::lround(area.height() * dpr)));
+    const QRect visible = dest.intersected(QRect(0, 0, width, height));
+    if (columns_.size() != static_cast<std::size_t>(visible.width()) || columnsFor_ != dest) {
+      columns_.resize(static_cast<std::size_t>(visible.width()));
+      for (int x = 0; x < visible.width(); ++x)
+        columns_[static_cast<std::size_t>(x)] = std::min(
+            image.Width - 1, (visible.left() + x - dest.left()) * image.Width / dest.width());
+      columnsFor_ = dest;
+    }
+    int lastSource = -1;
+    for (int y = 0; y < height; ++y) {
+      auto* out = reinterpret_cast<std::uint32_t*>(canvas.scanLine(y));
+      if (y < visible.top() || y > visible.bottom()) {
+        std::fill(out, out + width, 0xFF000000u);
+        continue;
+      }
+      std::fill(out, out + visible.left(), 0xFF000000u);
+      std::fill(out + visible.right() + 1, out + width, 0xFF000000u);
+      const int source =
+          std::min(image.Height - 1, (y - dest.top()) * image.Height / dest.height());
+      std::uint32_t* span = out + visible.left();
+      if (source == lastSource) {
+        const auto* previous = reinterpret_cast<const std::uint32_t*>(canvas.constScanLine(y - 1));
+        std::memcpy(span, previous + visible.left(), columns_.size() * sizeof(std::uint32_t));
+        continue;
+      }
+      const auto* in =
+          reinterpret_cast<const std::uint16_t*>(image.Bits + std::ptrdiff_t{source} * image.Pitch);
+      for (std::size_t x = 0; x < columns_.size(); ++x) span[x] = lut_[in[columns_[x]]];
+      lastSource = source;
+    }
+    return true;
+  }
+
   FormWindow* window_;
   std::unique_ptr<QBackingStore> store_;
+  std::vector<std::uint32_t> lut_;
+  bool lut565_ = true;
+  std::vector<int> columns_;
+  QRect columnsFor_;
 };
 
 }  // namespace
@@ -318,7 +403,15 @@ DisplayMode QtDisplayDevice::Screen() const {
 bool QtDisplayDevice::CreatePrimary() {
   if (!form_) return false;
   if (presenter_ && presenter_->Valid()) return true;
-  presenter_ = MakeGlPresenter(form_->Window());
+  // OpenGL when a graphics card draws it; without one (a software rasteriser,
+  // or no OpenGL at all) our own scaling into the window costs less.
+  // VELNAR_PRESENTER=opengl or =raster overrides the choice.
+  const char* choice = std::getenv("VELNAR_PRESENTER");
+  const std::string wanted = choice ? choice : "";
+  if (wanted != "raster") {
+    presenter_ = MakeGlPresenter(form_->Window());
+    if (presenter_ && presenter_->SoftwareRendered() && wanted != "opengl") presenter_.reset();
+  }
   if (!presenter_) presenter_ = MakeRasterPresenter(form_->Window());
   return presenter_ != nullptr;
 }

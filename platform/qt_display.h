@@ -23,6 +23,9 @@ class Presenter {
   // swap that takes most of a refresh period waits for the vertical blank.
   virtual std::int64_t SwapNs() const { return 0; }
   virtual bool Valid() const { return true; }
+  // Drawn by a software OpenGL rasteriser (Mesa's llvmpipe, say), which costs
+  // more processor time than scaling the picture ourselves.
+  virtual bool SoftwareRendered() const { return false; }
   // When set, each present keeps a copy of the window's pixels.
   bool Capture = false;
   QImage Captured;

@@ -59,6 +59,8 @@ class PresenterTest : public ::testing::Test {
 };
 
 TEST_F(PresenterTest, FullScreenModeFillsTheScreenPixelForPixel) {
+  // The OpenGL presenter, even where only a software rasteriser draws it.
+  setenv("VELNAR_PRESENTER", "opengl", 1);
   QtDisplayDevice device;
   ASSERT_TRUE(device.SetCooperativeLevel(form.get(), true));
   ASSERT_TRUE(device.SetDisplayMode(DisplayMode{640, 480, 16}));
@@ -83,6 +85,19 @@ TEST_F(PresenterTest, FullScreenModeFillsTheScreenPixelForPixel) {
   const int row = static_cast<int>(1.5 * scale);
   for (int x = 0; x < shot.width(); x += 7)
     ASSERT_TRUE(Near(shot.pixel(x, row), 132, 130, 132)) << x;
+  unsetenv("VELNAR_PRESENTER");
+}
+
+TEST_F(PresenterTest, SoftwareOpenGlLeavesPresentingToOurScaling) {
+  unsetenv("VELNAR_PRESENTER");
+  form->Show();
+  ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }));
+  const std::unique_ptr<Presenter> gl = MakeGlPresenter(form->Window());
+  const bool software = !gl || gl->SoftwareRendered();
+  QtDisplayDevice device;
+  ASSERT_TRUE(device.SetCooperativeLevel(form.get(), true));
+  ASSERT_TRUE(device.CreatePrimary());
+  EXPECT_STREQ(device.CurrentPresenter()->Name(), software ? "raster" : "OpenGL");
 }
 
 TEST_F(PresenterTest, TargetRectangleAndLetterboxingLeaveBlackAround) {
@@ -109,7 +124,7 @@ TEST_F(PresenterTest, TargetRectangleAndLetterboxingLeaveBlackAround) {
       << std::hex << shot.pixel(cornerX, cornerY);
 }
 
-TEST_F(PresenterTest, RasterFallbackShowsTheSamePicture) {
+TEST_F(PresenterTest, RasterPresenterShowsTheSamePicture) {
   form->SetBounds(0, 0, 640, 480);
   Picture picture(640, 480);
   form->Show();
