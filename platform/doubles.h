@@ -13,7 +13,6 @@
 #include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/interval_timer.h"
-#include "platform/key_state.h"
 #include "platform/shell.h"
 
 // The application with its idle slot and activation driven by the test.
@@ -141,19 +140,4 @@ class RecordingShell final : public ShellPort {
   std::vector<std::string> Urls, Titles, Messages;
   // Runs while a message box is "open" (a test may spin a loop here).
   std::function<void()> WhileOpen;
-};
-
-// A keyboard whose keys and focus the test sets.
-class ScriptedKeyState final : public KeyStatePort {
- public:
-  ScriptedKeyState() { SetCurrentKeyState(this); }
-  ~ScriptedKeyState() override { SetCurrentKeyState(nullptr); }
-  void GetKeyboardState(std::uint8_t (&keys)[256]) override {
-    for (int i = 0; i < 256; ++i) keys[i] = Down[i] ? 0x80 : 0;
-    ++Polls;
-  }
-  bool IsForeground(const TComponent*) const override { return Foreground; }
-  bool Down[256] = {};
-  bool Foreground = true;
-  int Polls = 0;
 };

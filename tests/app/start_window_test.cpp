@@ -11,7 +11,7 @@
 #include "app/about_box.h"
 #include "platform/exception.h"
 #include "platform/form_window.h"
-#include "tests/platform/test_app.h"
+#include "tests/common/test_app.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "tests/platform/test_app.h"
+#include "tests/common/test_app.h"
 
 namespace {
 

@@ -9,16 +9,9 @@
 #include "platform/form.h"
 #include "platform/headless_display.h"
 #include "platform/qt_application.h"
+#include "tests/common/test_app.h"
 
 namespace {
-
-TApplication& App() {
-  static int argc = 1;
-  static char name[] = "velnar-sprite-engine-tests";
-  static char* argv[] = {name, nullptr};
-  static TApplication* app = new TApplication(argc, argv);
-  return *app;
-}
 
 class Counted : public TSprite {
  public:
@@ -32,7 +25,7 @@ class Counted : public TSprite {
 class DXSpriteEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    TestApp();
     SetDisplayDeviceFactory(&factory);
     form = std::make_unique<TDXForm>();
     form->SetBounds(0, 0, 800, 600);

@@ -13,16 +13,9 @@
 #include "platform/form.h"
 #include "platform/headless_display.h"
 #include "platform/qt_application.h"
+#include "tests/common/test_app.h"
 
 namespace {
-
-TApplication& App() {
-  static int argc = 1;
-  static char name[] = "velnar-picture-sprite-tests";
-  static char* argv[] = {name, nullptr};
-  static TApplication* app = new TApplication(argc, argv);
-  return *app;
-}
 
 // 24-bit picture values are 0xRRGGBB; on the 5-6-5 back buffer they become:
 constexpr std::uint32_t kRed = 0xF800, kGreen = 0x07E0, kBlack = 0;
@@ -48,7 +41,7 @@ TPicture Strip(int patternSize, std::initializer_list<std::uint32_t> colours) {
 class PictureSpriteTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    TestApp();
     SetDisplayDeviceFactory(&factory);
     form = std::make_unique<TDXForm>();
     form->SetBounds(0, 0, 640, 480);

@@ -8,18 +8,11 @@
 #include "gfx/canvas.h"
 #include "platform/headless_display.h"
 #include "platform/qt_application.h"
+#include "tests/common/test_app.h"
 
 namespace {
 
 using N = TDXDrawNotifyType;
-
-TApplication& App() {
-  static int argc = 1;
-  static char name[] = "velnar-display-tests";
-  static char* argv[] = {name, nullptr};
-  static TApplication* app = new TApplication(argc, argv);
-  return *app;
-}
 
 struct Recorder : DXDrawSubscriber {
   Recorder(std::string name, std::vector<std::string>& log) : name(std::move(name)), log(log) {}
@@ -38,7 +31,7 @@ struct Recorder : DXDrawSubscriber {
 class DisplayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    TestApp();
     SetDisplayDeviceFactory(&factory);
     form = std::make_unique<TDXForm>();
     form->SetBounds(0, 0, 800, 600);
@@ -360,7 +353,7 @@ TEST_F(DisplayTest, ResizingRemakesTheBackBuffer) {
   draw->AutoSize = true;
   form->Show();
   form->SetBounds(0, 0, 500, 400);
-  App().ProcessMessages();
+  TestApp().ProcessMessages();
   EXPECT_EQ(draw->SurfaceWidth(), 500);
   EXPECT_EQ(draw->SurfaceHeight(), 400);
   draw->Unsubscribe(&sub);
@@ -375,7 +368,7 @@ TEST_F(DisplayTest, AutoInitializeOnShowAndFinalizeWithTheWindow) {
   EXPECT_EQ(initialized, 1);
   // Showing the window asks for a repaint: the back buffer is shown, without
   // waiting for the vertical blank.
-  App().ProcessMessages();
+  TestApp().ProcessMessages();
   ASSERT_NE(factory.Last, nullptr);
   EXPECT_GE(factory.Last->FramesPresented, 1);
   EXPECT_EQ(factory.Last->VerticalBlankWaits, 0);

@@ -8,16 +8,9 @@
 #include "gfx/image_list.h"
 #include "platform/headless_display.h"
 #include "platform/qt_application.h"
+#include "tests/common/test_app.h"
 
 namespace {
-
-TApplication& App() {
-  static int argc = 1;
-  static char name[] = "velnar-picture-tests";
-  static char* argv[] = {name, nullptr};
-  static TApplication* app = new TApplication(argc, argv);
-  return *app;
-}
 
 // A 24-bit picture whose pixel (x, y) has red x, green y and blue 7, except
 // the key colour (magenta) on the main diagonal.
@@ -35,7 +28,7 @@ TPicture MakePicture(int width, int height) {
 class PictureCollectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    TestApp();
     SetDisplayDeviceFactory(&factory);
     form = std::make_unique<TDXForm>();
     form->SetBounds(0, 0, 640, 480);

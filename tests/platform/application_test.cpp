@@ -8,7 +8,7 @@
 
 #include "platform/form.h"
 #include "platform/interval_timer.h"
-#include "test_app.h"
+#include "tests/common/test_app.h"
 
 namespace {
 

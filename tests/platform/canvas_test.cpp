@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "test_app.h"
+#include "tests/common/test_app.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "platform/form_window.h"
 #include "platform/key_state_table.h"
 #include "platform/virtual_keys.h"
-#include "test_app.h"
+#include "tests/common/test_app.h"
 
 namespace {
 

@@ -20,25 +20,18 @@
 #include "sim/instrument_panel.h"
 #include "sim/picture_catalogue.h"
 #include "sim/track_map.h"
+#include "tests/common/test_app.h"
 #include "tests/engine/input_doubles.h"
 #include "tests/gfx/recording_canvas.h"
 
 namespace {
-
-TApplication& App() {
-  static int argc = 1;
-  static char name[] = "velnar-simulation-tests";
-  static char* argv[] = {name, nullptr};
-  static TApplication* app = new TApplication(argc, argv);
-  return *app;
-}
 
 constexpr int VK_UP = 38, VK_RIGHT = 39;
 
 class SimulationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    TestApp();
     SetCanvasBackend(&canvas);  // the application installs its own
     SetDisplayDeviceFactory(&factory);
     form = new TVelnarForm1();
@@ -227,7 +220,7 @@ TEST_F(SimulationTest, EscClosesAndNoFrameRunsAfter) {
   Frame();
   EXPECT_EQ(factory.Last->FramesPresented, presented);
   EXPECT_EQ(dialogs, 0) << "Esc never reaches the Space branch";
-  App().ProcessMessages();
+  TestApp().ProcessMessages();
   EXPECT_EQ(TDXForm::Count(), before - 1) << "the window released itself";
   form = nullptr;
 }

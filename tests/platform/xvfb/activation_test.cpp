@@ -2,7 +2,7 @@
 
 #include "engine/dx_timer.h"
 #include "platform/form.h"
-#include "test_app.h"
+#include "tests/common/test_app.h"
 
 namespace {
 

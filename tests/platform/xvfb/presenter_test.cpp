@@ -8,7 +8,7 @@
 #include "platform/form.h"
 #include "platform/form_window.h"
 #include "platform/qt_display.h"
-#include "test_app.h"
+#include "tests/common/test_app.h"
 
 namespace {
 
