@@ -25,11 +25,12 @@ TEST(Activation, FrameTimerFollowsTheApplicationsActivation) {
   timer.OnDeactivate = [&](TComponent*) { ++deactivations; };
 
   form.Show();
-  ASSERT_TRUE(RunUntil([&] { return app.Active() && ticks > 20; }));
+  // Generous limits: the X server and a loaded machine may be slow to tell.
+  ASSERT_TRUE(RunUntil([&] { return app.Active() && ticks > 20; }, 15000));
   EXPECT_GE(activations, app.Active() ? 0 : 1);
 
   form.Hide();
-  ASSERT_TRUE(RunUntil([&] { return !app.Active(); }));
+  ASSERT_TRUE(RunUntil([&] { return !app.Active(); }, 15000));
   EXPECT_GE(deactivations, 1);
   EXPECT_FALSE(app.HasOnIdle());
   const int stopped = ticks;
@@ -37,7 +38,7 @@ TEST(Activation, FrameTimerFollowsTheApplicationsActivation) {
   EXPECT_EQ(ticks, stopped);
 
   form.Show();
-  ASSERT_TRUE(RunUntil([&] { return ticks > stopped + 20; }));
+  ASSERT_TRUE(RunUntil([&] { return ticks > stopped + 20; }, 15000));
   EXPECT_GE(activations, 1);
 }
 
