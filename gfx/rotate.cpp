@@ -3,33 +3,17 @@
 #include <limits>
 #include <vector>
 
+#include "gfx/angle_tables.h"
 #include "gfx/pixel_access.h"
 #include "gfx/surface.h"
 
 namespace {
 
-// The same 256 cosines as the program's angle tables, built the same way; kept
-// here so that the drawing layer depends on nothing above it.
-struct TCosines {
-  double Table[256];
-  TCosines() {
-    constexpr long double Pi = 3.141592653589793238462643383279502884L;
-    for (int i = 0; i < 256; ++i) {
-      long double x = static_cast<long double>(i);
-      x = x / 256;
-      x = x * 2;
-      x = x * Pi;
-      Table[i] = static_cast<double>(std::cos(x));
-    }
-  }
-};
-const TCosines kCosines;
-
 double Cos(int angle) {
-  return kCosines.Table[angle & 255];
+  return Cos256(angle);
 }
 double Sin(int angle) {
-  return kCosines.Table[((angle & 255) + 192) & 255];
+  return Sin256(angle);
 }
 
 // Truncating division; the row bounds fit 32 bits in every real drawing, and

@@ -6,7 +6,7 @@ if command -v xvfb-run >/dev/null 2>&1 && [ -x "$dir/xvfb_bench_present" ]; then
   ratio "$out/xvfb_bench_present.json" BM_PresentOpenGL BM_ReferenceMemcpy \
     "present 640x480x16 (OpenGL upload and draw) vs memcpy"
   ratio "$out/xvfb_bench_present.json" BM_PresentRaster BM_ReferenceMemcpy \
-    "present 640x480x16 (raster fallback) vs memcpy"
+    "present 640x480x16 (raster, our own scaling) vs memcpy"
 fi
 
 demo=build/release/tools/displaydemo/displaydemo

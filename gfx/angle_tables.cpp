@@ -1,4 +1,4 @@
-#include "engine/angle_tables.h"
+#include "gfx/angle_tables.h"
 
 #include <cmath>
 

@@ -1,0 +1,17 @@
+#pragma once
+
+// Angles are integers in 256ths of a full turn; only the low 8 bits count.
+// The cosines are looked up in one table so the frame loop makes no
+// trigonometric calls.
+
+extern double CosTable[256];
+
+// Fills CosTable. It runs by itself before main; calling it again changes nothing.
+void InitCosTable();
+
+inline double Cos256(int angle) {
+  return CosTable[angle & 255];
+}
+inline double Sin256(int angle) {
+  return CosTable[(angle + 192) & 255];
+}
