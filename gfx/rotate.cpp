@@ -9,13 +9,6 @@
 
 namespace {
 
-double Cos(int angle) {
-  return Cos256(angle);
-}
-double Sin(int angle) {
-  return Sin256(angle);
-}
-
 // Truncating division; the row bounds fit 32 bits in every real drawing, and
 // a 32-bit divide is much cheaper than a 64-bit one.
 inline std::int64_t Div(std::int64_t a, std::int64_t b) {
@@ -129,7 +122,7 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
       s.Left >= s.Right || s.Top >= s.Bottom)
     return;
 
-  const double cosT = Cos(Angle), sinT = Sin(Angle);
+  const double cosT = Cos256(Angle), sinT = Sin256(Angle);
   const auto rotate = [&](double px, double py, std::int64_t& rx, std::int64_t& ry) {
     // Conversions to integers truncate toward zero; every value here is far
     // inside 64 bits after the guards above.
@@ -160,8 +153,8 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
 
   const std::int64_t srcW = s.Right - s.Left, srcH = s.Bottom - s.Top;
   const int inverse = (256 - (Angle & 255)) & 255;
-  const auto cosA = static_cast<std::int64_t>(Cos(inverse) * 65536);
-  const auto sinA = static_cast<std::int64_t>(Sin(inverse) * 65536);
+  const auto cosA = static_cast<std::int64_t>(Cos256(inverse) * 65536);
+  const auto sinA = static_cast<std::int64_t>(Sin256(inverse) * 65536);
   const std::int64_t dux = srcW * cosA / Width, dvx = srcH * sinA / Height;
   const std::int64_t duy = srcW * sinA / Width, dvy = srcH * cosA / Height;
 
