@@ -9,7 +9,7 @@
 #include "platform/form.h"
 #include "platform/headless_display.h"
 #include "platform/qt_application.h"
-#include "tests/common/test_app.h"
+#include "tests/common/headless_display_test.h"
 
 namespace {
 
@@ -22,28 +22,9 @@ class Counted : public TSprite {
   void DoDraw() override { ++draws; }
 };
 
-class DXSpriteEngineTest : public ::testing::Test {
+class DXSpriteEngineTest : public HeadlessDisplayTest {
  protected:
-  void SetUp() override {
-    TestApp();
-    SetDisplayDeviceFactory(&factory);
-    form = std::make_unique<TDXForm>();
-    form->SetBounds(0, 0, 800, 600);
-    draw = new TDXDraw(form.get());
-    draw->AutoInitialize = false;
-    draw->Display().SetBitCount(16);
-    draw->Display().SetWidth(640);
-    draw->Display().SetHeight(480);
-    draw->SetOptions(draw->Options() + doFullScreen);
-  }
-  void TearDown() override {
-    form.reset();
-    SetDisplayDeviceFactory(nullptr);
-  }
-
-  HeadlessDisplayFactory factory;
-  std::unique_ptr<TDXForm> form;
-  TDXDraw* draw = nullptr;  // owned by the form
+  DXSpriteEngineTest() : HeadlessDisplayTest(800, 600) {}
 };
 
 }  // namespace

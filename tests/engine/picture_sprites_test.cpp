@@ -13,7 +13,7 @@
 #include "platform/form.h"
 #include "platform/headless_display.h"
 #include "platform/qt_application.h"
-#include "tests/common/test_app.h"
+#include "tests/common/headless_display_test.h"
 
 namespace {
 
@@ -38,29 +38,16 @@ TPicture Strip(int patternSize, std::initializer_list<std::uint32_t> colours) {
   return picture;
 }
 
-class PictureSpriteTest : public ::testing::Test {
+class PictureSpriteTest : public HeadlessDisplayTest {
  protected:
   void SetUp() override {
-    TestApp();
-    SetDisplayDeviceFactory(&factory);
-    form = std::make_unique<TDXForm>();
-    form->SetBounds(0, 0, 640, 480);
-    draw = new TDXDraw(form.get());
-    draw->AutoInitialize = false;
-    draw->Display().SetBitCount(16);
-    draw->Display().SetWidth(640);
-    draw->Display().SetHeight(480);
-    draw->SetOptions(draw->Options() + doFullScreen);
+    HeadlessDisplayTest::SetUp();
     list = new TDXImageList(form.get());
     list->SetDXDraw(draw);
     sprites = new TDXSpriteEngine(form.get());
     sprites->SetDXDraw(draw);
     cells = AddItem("cells", Strip(64, {0xFF0000, 0x00FF00}), 64);
     dots = AddItem("dots", Strip(8, {0xFF0000, 0x00FF00}), 8);
-  }
-  void TearDown() override {
-    form.reset();
-    SetDisplayDeviceFactory(nullptr);
   }
 
   TPictureCollectionItem* AddItem(const char* name, const TPicture& picture, int pattern) {
@@ -80,9 +67,6 @@ class PictureSpriteTest : public ::testing::Test {
   }
   std::uint32_t At(int x, int y) { return draw->Surface()->Pixels(x, y); }
 
-  HeadlessDisplayFactory factory;
-  std::unique_ptr<TDXForm> form;
-  TDXDraw* draw = nullptr;
   TDXImageList* list = nullptr;
   TDXSpriteEngine* sprites = nullptr;
   TPictureCollectionItem* cells = nullptr;

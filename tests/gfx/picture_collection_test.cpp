@@ -8,7 +8,7 @@
 #include "gfx/image_list.h"
 #include "platform/headless_display.h"
 #include "platform/qt_application.h"
-#include "tests/common/test_app.h"
+#include "tests/common/headless_display_test.h"
 
 namespace {
 
@@ -25,23 +25,12 @@ TPicture MakePicture(int width, int height) {
   return picture;
 }
 
-class PictureCollectionTest : public ::testing::Test {
+class PictureCollectionTest : public HeadlessDisplayTest {
  protected:
   void SetUp() override {
-    TestApp();
-    SetDisplayDeviceFactory(&factory);
-    form = std::make_unique<TDXForm>();
-    form->SetBounds(0, 0, 640, 480);
-    draw = new TDXDraw(form.get());
-    draw->AutoInitialize = false;
-    draw->Display().SetBitCount(16);
-    draw->SetOptions(draw->Options() + doFullScreen);
+    HeadlessDisplayTest::SetUp();
     list = new TDXImageList(form.get());
     list->SetDXDraw(draw);
-  }
-  void TearDown() override {
-    form.reset();
-    SetDisplayDeviceFactory(nullptr);
   }
 
   TPictureCollectionItem* AddItem(const char* name, int w, int h, int pw, int ph) {
@@ -54,9 +43,6 @@ class PictureCollectionTest : public ::testing::Test {
     return item;
   }
 
-  HeadlessDisplayFactory factory;
-  std::unique_ptr<TDXForm> form;
-  TDXDraw* draw = nullptr;
   TDXImageList* list = nullptr;
 };
 
