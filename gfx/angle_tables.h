@@ -13,5 +13,6 @@ inline double Cos256(int angle) {
   return CosTable[angle & 255];
 }
 inline double Sin256(int angle) {
-  return CosTable[(angle + 192) & 255];
+  // Unsigned, so that the quarter turn wraps at the ends of the int range too.
+  return CosTable[(static_cast<unsigned>(angle) + 192u) & 255u];
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 TEST(AngleTables, ExactEntriesAndWrapping) {
   EXPECT_EQ(Cos256(0), 1.0);
@@ -36,4 +37,16 @@ TEST(AngleTables, EveryEntryFollowsTheRule) {
     EXPECT_EQ(CosTable[i], static_cast<double>(std::cos(x))) << i;
     EXPECT_NEAR(CosTable[i], std::cos(i * 2 * M_PI / 256), 1e-15) << i;
   }
+}
+
+TEST(AngleTables, AnglesAtTheEndsOfTheIntRangeWrap) {
+  // INT_MAX is 255 modulo 256, INT_MIN is 0: a quarter turn on wraps through
+  // the ends of the range like any other angle.
+  constexpr int max = std::numeric_limits<int>::max();
+  constexpr int min = std::numeric_limits<int>::min();
+  EXPECT_EQ(Cos256(max), CosTable[255]);
+  EXPECT_EQ(Cos256(min), CosTable[0]);
+  EXPECT_EQ(Sin256(max), CosTable[(255 + 192) & 255]);
+  EXPECT_EQ(Sin256(max - 191), CosTable[0]);
+  EXPECT_EQ(Sin256(min), CosTable[192]);
 }
