@@ -24,6 +24,18 @@ foreach(name IN LISTS generated)
   file(SHA256 "${WORK_DIR}/${name}" fresh)
   file(SHA256 "${ASSETS_DIR}/${name}" kept)
   if(NOT fresh STREQUAL kept)
+    if(name MATCHES "^icons/.*[.]png$" AND COMPARE)
+      # The icons are painted antialiased, and Qt's smooth drawing rounds the
+      # last bit differently on processors with other vector units: an icon
+      # passes when no channel of any pixel is off by more than one level.
+      execute_process(COMMAND "${COMPARE}" -metric AE -fuzz 0.5%
+                              "${WORK_DIR}/${name}" "${ASSETS_DIR}/${name}" null:
+                      ERROR_VARIABLE pixels RESULT_VARIABLE ignored)
+      string(STRIP "${pixels}" pixels)
+      if(pixels STREQUAL "0")
+        continue()
+      endif()
+    endif()
     list(APPEND differ "${name}")
   endif()
 endforeach()

@@ -110,9 +110,8 @@ void paintDial(QImage& face) {
     const QPointF centre = Pivot + dir * (distanceToArc(dir) - 4.5 - reach);
     p.drawText(QRectF(centre.x() - w / 2 - 2, centre.y() - 6, w + 4, 12), Qt::AlignCenter, label);
   }
-  p.setFont(sans(9, false));
-  p.setPen(QColor(150, 150, 150));
-  p.drawText(QRectF(58, 78, 41, 11), Qt::AlignCenter, QStringLiteral("km/h"));
+  // No unit on the face: the needle is read against the read-outs, in metres
+  // per second of the run's clock, not in km/h.
 }
 
 void paintScrew(QPainter& p, QPointF centre, double radius) {
