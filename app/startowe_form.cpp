@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "app/about_box.h"
 #include "app/logo_image.h"
@@ -70,10 +71,18 @@ void TStartowe1Form1::closeEvent(QCloseEvent* event) {
   if (OnTerminate) Dispatch(OnTerminate);
 }
 
+void TStartowe1Form1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Whenever the window comes (at start, after a run), Space and Enter start a
+  // run, and the window takes the keyboard itself: without a window manager
+  // nobody would give it.
+  Button1->setFocus(Qt::OtherFocusReason);
+  activateWindow();
+}
+
 void TStartowe1Form1::FormWindowDestroying(TForm& form) {
   if (&form != simulation_) return;
   form.RemoveListener(this);
   simulation_ = nullptr;
   show();
-  activateWindow();
 }

@@ -46,6 +46,7 @@ class TStartowe1Form1 : public QWidget, private FormListener {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void FormWindowDestroying(TForm& form) override;

@@ -89,6 +89,7 @@ void TDXTimer::Tick(bool& done) {
   oldTime_ = now;
   std::uint32_t lag = elapsed / lagDivisor_;
   if (lag < 1) lag = 1;
+  if (maxLagCount_ > 0 && lag > maxLagCount_) lag = maxLagCount_;
   // A lag beyond the signed range (a clock jump of weeks) would read as negative.
   if (lag > 0x7FFFFFFFu) lag = 0x7FFFFFFFu;
 

@@ -26,6 +26,11 @@ class TDXTimer : public TComponent {
   void SetEnabled(bool value);
   std::uint32_t Interval() const { return interval_; }
   void SetInterval(std::uint32_t value);
+  // The largest lag count a tick reports; 0 (the default) sets no limit. A
+  // tick after a stall (the process stopped, the machine asleep or busy)
+  // otherwise reports the whole stall, and whatever moves by the lag jumps.
+  std::uint32_t MaxLagCount() const { return maxLagCount_; }
+  void SetMaxLagCount(std::uint32_t value) { maxLagCount_ = value; }
 
   // Ticks per second over the last period of at least 1000 ms; 0 until then.
   std::int32_t FrameRate() const { return frameRate_; }
@@ -53,6 +58,7 @@ class TDXTimer : public TComponent {
   bool enabled_ = true;
   std::uint32_t interval_ = 1000;
   std::uint32_t lagDivisor_ = 1000;
+  std::uint32_t maxLagCount_ = 0;
 
   std::int32_t frameRate_ = 0;
   bool initialized_ = false;

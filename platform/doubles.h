@@ -96,21 +96,33 @@ class ManualIntervalTimers final : public IntervalTimerFactory {
   std::uint32_t IntervalOf(std::size_t n) const {
     return n < engines_.size() && engines_[n]->running ? engines_[n]->interval : 0;
   }
+  // The delay to the first expiry the n-th timer was last started with.
+  std::uint32_t FirstDelayOf(std::size_t n) const {
+    return n < engines_.size() ? engines_[n]->first : 0;
+  }
+  // What the n-th timer reports as left to its next expiry.
+  void SetRemaining(std::size_t n, std::uint32_t ms) {
+    if (n < engines_.size()) engines_[n]->remaining = ms;
+  }
 
  private:
   struct Engine final : IntervalTimerEngine {
     Engine(ManualIntervalTimers& owner, std::function<void()> f)
         : owner(owner), fire(std::move(f)) {}
     ~Engine() override { std::erase(owner.engines_, this); }
-    void Start(std::uint32_t ms) override {
+    void Start(std::uint32_t ms, std::uint32_t firstMs) override {
       running = true;
       interval = ms;
+      first = firstMs;
     }
     void Stop() override { running = false; }
+    std::uint32_t Remaining() const override { return running ? remaining : 0; }
     ManualIntervalTimers& owner;
     std::function<void()> fire;
     bool running = false;
     std::uint32_t interval = 0;
+    std::uint32_t first = 0;
+    std::uint32_t remaining = 0;
   };
   bool IsLive(Engine* e) const {
     for (const Engine* x : engines_)

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScreen>
@@ -17,6 +18,10 @@ namespace {
 TShiftState ShiftOf(Qt::KeyboardModifiers m) {
   return TShiftState{m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier),
                      m.testFlag(Qt::AltModifier)};
+}
+
+std::uint32_t ScanCodeOf(const QKeyEvent* e) {
+  return e->nativeScanCode();
 }
 
 int VirtualKeyOf(const QKeyEvent* e) {
@@ -62,12 +67,12 @@ bool FormWindow::event(QEvent* e) {
 void FormWindow::keyPressEvent(QKeyEvent* e) {
   const int key = VirtualKeyOf(e);
   if (key == 0) return;
-  RealKeyStateTable().KeyPressed(key, e->isAutoRepeat());
+  RealKeyStateTable().KeyPressed(key, e->isAutoRepeat(), ScanCodeOf(e));
   form_->KeyDown(key, ShiftOf(e->modifiers()));
 }
 
 void FormWindow::keyReleaseEvent(QKeyEvent* e) {
-  RealKeyStateTable().KeyReleased(VirtualKeyOf(e), e->isAutoRepeat());
+  RealKeyStateTable().KeyReleased(VirtualKeyOf(e), e->isAutoRepeat(), ScanCodeOf(e));
 }
 
 void FormWindow::focusInEvent(QFocusEvent*) {
@@ -159,12 +164,12 @@ void TForm::Release() {
 int TForm::ShowModal() {
   ModalResult = 0;
   modal_ = true;
+  ModalScope scope(this);
   window_->setModality(Qt::ApplicationModal);
   Show();
   QPointer<FormWindow> guard(window_.get());
   while (guard && window_->isVisible() && ModalResult == 0)
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  RealKeyStateTable().Clear();
   if (!guard) return 2;
   modal_ = false;
   if (window_->isVisible()) Hide();
@@ -220,6 +225,22 @@ void TForm::KeyDown(int virtualKey, TShiftState shift) {
   if (!OnKeyDown) return;
   std::uint16_t key = static_cast<std::uint16_t>(virtualKey);
   Dispatch([&] { OnKeyDown(this, key, shift); });
+}
+
+struct ModalScope::Previous {
+  QPointer<QWindow> window;
+};
+
+ModalScope::ModalScope(const TForm* modalForm) : previous_(std::make_unique<Previous>()) {
+  previous_->window = QGuiApplication::focusWindow();
+  RealKeyStateTable().BeginModal(modalForm);
+}
+
+ModalScope::~ModalScope() {
+  RealKeyStateTable().EndModal();
+  QWindow* window = previous_->window;
+  if (window && window->isVisible() && QGuiApplication::focusWindow() != window)
+    window->requestActivate();
 }
 
 namespace {

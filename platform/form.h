@@ -60,8 +60,8 @@ class TForm : public TComponent, public FormHost {
   // the form's own handlers.
   void Release();
   // Shows the form and returns when it is hidden or closed, or ModalResult is
-  // set; the result is ModalResult. Idle ticks go on meanwhile, and no key
-  // pressed in the form stays down in the key-state table afterwards.
+  // set; the result is ModalResult. Idle ticks go on meanwhile; the keyboard
+  // is kept as ModalScope says.
   int ShowModal();
   int ModalResult = 0;
 
@@ -98,6 +98,23 @@ class TForm : public TComponent, public FormHost {
   TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
   bool fullScreen_ = false;
   bool modal_ = false;
+};
+
+// Keeps the keyboard true across a modal loop (a dialog, a message box, a
+// modal form): from construction to destruction only the modal form counts as
+// the foreground and every key counts as up at both ends (see
+// KeyStateTable::BeginModal). At the end the window that had the focus before
+// asks for it back: without a window manager nobody else gives it.
+class ModalScope {
+ public:
+  explicit ModalScope(const TForm* modalForm = nullptr);
+  ~ModalScope();
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+ private:
+  struct Previous;
+  std::unique_ptr<Previous> previous_;
 };
 
 // The window base of the display framework. Windows gave each such window its

@@ -11,8 +11,11 @@
 class IntervalTimerEngine {
  public:
   virtual ~IntervalTimerEngine() = default;
-  virtual void Start(std::uint32_t intervalMs) = 0;
+  // (Re)starts: the first expiry after firstMs, then one every intervalMs.
+  virtual void Start(std::uint32_t intervalMs, std::uint32_t firstMs) = 0;
   virtual void Stop() = 0;
+  // Milliseconds to the next expiry while running (0 when due or stopped).
+  virtual std::uint32_t Remaining() const = 0;
 };
 
 class IntervalTimerFactory {
@@ -43,6 +46,12 @@ class TTimer : public TComponent {
   void SetEnabled(bool value);
   std::uint32_t Interval() const { return interval_; }
   void SetInterval(std::uint32_t value);
+  // A paused timer does not fire, Enabled or not. When the pause ends, the
+  // interval it broke off runs out first, so a count of ticks gains and loses
+  // nothing across a pause. Enabled and Interval written meanwhile take
+  // effect when it ends, with a whole interval.
+  bool Paused() const { return paused_; }
+  void SetPaused(bool value);
 
   TNotifyEvent OnTimer;
 
@@ -50,10 +59,13 @@ class TTimer : public TComponent {
   void Loaded() override;
 
  private:
+  bool ShouldRun() const;
   void Update();
   void Fire();
 
   bool enabled_ = true;
+  bool paused_ = false;
+  std::uint32_t resumeAfter_ = 0;  // left of the interval a pause broke off
   std::uint32_t interval_ = 1000;
   std::unique_ptr<IntervalTimerEngine> engine_;
 };

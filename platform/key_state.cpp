@@ -12,19 +12,43 @@ bool ValidKey(int virtualKey) {
 }
 }  // namespace
 
-void KeyStateTable::KeyPressed(int virtualKey, bool autoRepeat) {
+void KeyStateTable::KeyPressed(int virtualKey, bool autoRepeat, std::uint32_t scanCode) {
   if (!ValidKey(virtualKey) || autoRepeat) return;
   down_[virtualKey] = true;
   latched_[virtualKey] = true;
+  if (scanCode > 0 && scanCode < 256)
+    pressedCode_[scanCode] = static_cast<std::uint8_t>(virtualKey);
 }
 
-void KeyStateTable::KeyReleased(int virtualKey, bool autoRepeat) {
-  if (!ValidKey(virtualKey) || autoRepeat) return;
-  down_[virtualKey] = false;
+void KeyStateTable::KeyReleased(int virtualKey, bool autoRepeat, std::uint32_t scanCode) {
+  if (autoRepeat) return;
+  if (scanCode > 0 && scanCode < 256 && pressedCode_[scanCode] != 0) {
+    const int pressed = pressedCode_[scanCode];
+    pressedCode_[scanCode] = 0;
+    // Another physical key that set the same code keeps it down.
+    for (int i = 1; i < 256; ++i)
+      if (pressedCode_[i] == pressed) return;
+    down_[pressed] = false;
+    return;
+  }
+  if (ValidKey(virtualKey)) down_[virtualKey] = false;
 }
 
 void KeyStateTable::Clear() {
-  for (int i = 0; i < 256; ++i) down_[i] = latched_[i] = false;
+  for (int i = 0; i < 256; ++i) {
+    down_[i] = latched_[i] = false;
+    pressedCode_[i] = 0;
+  }
+}
+
+void KeyStateTable::BeginModal(const TForm* modalForm) {
+  modal_.push_back(modalForm);
+  Clear();
+}
+
+void KeyStateTable::EndModal() {
+  if (!modal_.empty()) modal_.pop_back();
+  Clear();
 }
 
 void KeyStateTable::SetFocusForm(const TForm* form) {
@@ -47,7 +71,7 @@ bool KeyStateTable::IsForeground(const TComponent* component) const {
   if (!focus_ || !component) return false;
   const TForm* form = dynamic_cast<const TForm*>(component);
   if (!form) form = component->FindOwner<TForm>();
-  return form == focus_;
+  return form == focus_ && (modal_.empty() || modal_.back() == form);
 }
 
 KeyStateTable& RealKeyStateTable() {

@@ -6,8 +6,8 @@
 #include <map>
 #include <vector>
 
+#include "platform/form.h"
 #include "platform/interval_timer.h"
-#include "platform/key_state_table.h"
 #include "platform/qt_canvas.h"
 #include "platform/qt_display.h"
 #include "platform/shell.h"
@@ -17,15 +17,28 @@ namespace {
 class QtIntervalTimer final : public IntervalTimerEngine {
  public:
   explicit QtIntervalTimer(std::function<void()> fire) {
-    QObject::connect(&timer_, &QTimer::timeout, [fire = std::move(fire)] { fire(); });
+    QObject::connect(&timer_, &QTimer::timeout, [this, fire = std::move(fire)] {
+      // A shortened first interval (after a pause) gives way to the real one.
+      if (timer_.interval() != interval_) timer_.setInterval(interval_);
+      fire();
+    });
   }
-  void Start(std::uint32_t intervalMs) override {
-    timer_.start(static_cast<int>(std::min<std::uint32_t>(intervalMs, 0x7FFFFFFF)));
+  void Start(std::uint32_t intervalMs, std::uint32_t firstMs) override {
+    interval_ = Clamp(intervalMs);
+    timer_.start(Clamp(firstMs));
   }
   void Stop() override { timer_.stop(); }
+  std::uint32_t Remaining() const override {
+    const int left = timer_.remainingTime();
+    return left > 0 ? static_cast<std::uint32_t>(left) : 0;
+  }
 
  private:
+  static int Clamp(std::uint32_t ms) {
+    return static_cast<int>(std::min<std::uint32_t>(ms, 0x7FFFFFFF));
+  }
   QTimer timer_;
+  int interval_ = 0;
 };
 
 class QtIntervalTimerFactory final : public IntervalTimerFactory {
@@ -168,8 +181,8 @@ void TApplication::ProcessMessages() {
 
 int TApplication::ExecModal(const std::function<int()>& loop) {
   int result = 0;
+  ModalScope scope;
   Dispatch([&] { result = loop(); });
-  RealKeyStateTable().Clear();
   return result;
 }
 

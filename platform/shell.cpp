@@ -6,6 +6,8 @@
 #include <QString>
 #include <QUrl>
 
+#include "platform/form.h"
+
 namespace {
 
 class DesktopShell final : public ShellPort {
@@ -17,6 +19,7 @@ class DesktopShell final : public ShellPort {
   void ShowMessage(const std::string& title, const std::string& text) override {
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok);
+    ModalScope scope;
     box.exec();
   }
 };

@@ -63,7 +63,14 @@ TVelnarForm1::TVelnarForm1(TComponent* owner) : TDXForm(owner) {
   DXTimer1->SetActiveOnly(true);
   DXTimer1->SetEnabled(false);
   DXTimer1->SetInterval(0);
+  // After a stall the car moves as after a quarter of a second, not across
+  // the map at road speed; any real frame rate stays well below the limit.
+  DXTimer1->SetMaxLagCount(MaxFrameLag);
   DXTimer1->OnTimer = [this](TComponent* s, std::int32_t lag) { DXTimer1Timer(s, lag); };
+  // The run's clock counts only while its frames run: while the program is
+  // not in front the car stands, so the time must stand too.
+  DXTimer1->OnDeactivate = [this](TComponent*) { Timer1->SetPaused(true); };
+  DXTimer1->OnActivate = [this](TComponent*) { Timer1->SetPaused(false); };
 
   Timer1->SetEnabled(false);
   Timer1->SetInterval(300);

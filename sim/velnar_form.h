@@ -28,6 +28,9 @@ class TVelnarForm1 : public TDXForm {
   TDXTimer* DXTimer1;
   TTimer* Timer1;
 
+  // The longest time one frame moves the car by, in milliseconds.
+  static constexpr std::uint32_t MaxFrameLag = 250;
+
   double NeedleAngle = 0;
   // Owned by the window: freed when it closes.
   TWyscigowkaDX* Car = nullptr;

@@ -55,6 +55,20 @@ TEST_F(DXTimerTest, IntervalTwentyWaitsAndDropsTheRemainder) {
   EXPECT_EQ(lags, (std::vector<std::int32_t>{2, 1}));
 }
 
+TEST_F(DXTimerTest, MaxLagCountCapsTheLagOfATickAfterAStall) {
+  auto timer = MakeTimer(20);
+  clock.Now += 5000;
+  app.RunIdle();
+  timer->SetMaxLagCount(3);
+  clock.Now += 45;
+  app.RunIdle();
+  clock.Now += 5000;
+  app.RunIdle();
+  clock.Now += 19;
+  app.RunIdle();  // still too early: the limit does not make ticks come sooner
+  EXPECT_EQ(lags, (std::vector<std::int32_t>{250, 2, 3})) << "no limit by default";
+}
+
 TEST_F(DXTimerTest, FrameRateIsMeasuredOverASecondAndStartsAgain) {
   auto timer = MakeTimer(0);
   EXPECT_EQ(timer->FrameRate(), 0);

@@ -4,10 +4,13 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <memory>
 #include <stdexcept>
 
 #include "platform/form.h"
 #include "platform/interval_timer.h"
+#include "platform/key_state_table.h"
+#include "platform/virtual_keys.h"
 #include "tests/common/test_app.h"
 
 namespace {
@@ -158,6 +161,51 @@ TEST_F(ApplicationTest, ReleasedFormIsFreedBeforeTheNextIdleTick) {
   });
   ASSERT_TRUE(RunUntil([&] { return freed && ticks > 3; }));
   EXPECT_FALSE(tickSawItAlive);
+}
+
+}  // namespace
+
+namespace {
+
+// A paused timer resumes with what was left of its interval, then goes back
+// to whole intervals.
+TEST_F(ApplicationTest, IntervalTimerResumesWithTheRestOfItsInterval) {
+  IntervalTimerFactory* factory = IntervalTimerFactorySlot();
+  ASSERT_NE(factory, nullptr);
+  std::unique_ptr<IntervalTimerEngine> engine;
+  int fired = 0;
+  std::uint32_t leftAfterFirst = 0;
+  engine = factory->Create([&] {
+    if (++fired == 1) leftAfterFirst = engine->Remaining();
+  });
+  // Were the first delay ignored, nothing would fire for a minute.
+  engine->Start(60000, 5);
+  ASSERT_TRUE(RunUntil([&] { return fired >= 1; }));
+  EXPECT_GT(leftAfterFirst, 50000u) << "the next expiry is a whole interval on";
+  engine->Stop();
+  EXPECT_EQ(engine->Remaining(), 0u);
+}
+
+// A modal loop hides the keys of the window behind it at once, whatever the
+// focus events still say, and gives the keyboard back to that window after.
+TEST_F(ApplicationTest, ModalLoopTakesTheForegroundFromTheFormBehindIt) {
+  TForm form;
+  KeyStateTable& table = RealKeyStateTable();
+  table.SetFocusForm(&form);
+  table.KeyPressed(vk::Up, false, 111);
+  bool foregroundInside = true, upInside = true;
+  TestApp().ExecModal([&] {
+    foregroundInside = table.IsForeground(&form);
+    upInside = table.IsDown(vk::Up);
+    table.KeyPressed(vk::Down, false, 116);  // a press the dialog's loop let through
+    return 0;
+  });
+  EXPECT_FALSE(foregroundInside);
+  EXPECT_FALSE(upInside) << "the moment the dialog opens, every key is up";
+  EXPECT_TRUE(table.IsForeground(&form)) << "in front again after the dialog";
+  EXPECT_FALSE(table.IsDown(vk::Up));
+  EXPECT_FALSE(table.IsDown(vk::Down));
+  table.SetFocusForm(nullptr);
 }
 
 }  // namespace

@@ -42,4 +42,47 @@ TEST(IntervalTimer, RunsOnlyWhenEnabledWithAnIntervalAndAfterLoading) {
   EXPECT_EQ(fired, 2);
 }
 
+TEST(IntervalTimer, PauseKeepsTheBrokenOffIntervalAndHoldsBackChanges) {
+  ManualIntervalTimers timers;
+  ManualApplication app;
+  TTimer timer;
+  timer.SetInterval(300);
+  int fired = 0;
+  timer.OnTimer = [&](TComponent*) { ++fired; };
+
+  timers.SetRemaining(0, 80);
+  timer.SetPaused(true);
+  EXPECT_TRUE(timer.Enabled()) << "a pause is not a switch-off";
+  EXPECT_EQ(timers.Running(), 0);
+  timers.FireAll();
+  EXPECT_EQ(fired, 0);
+  timer.SetPaused(false);
+  EXPECT_EQ(timers.FirstDelayOf(0), 80u);
+  EXPECT_EQ(timers.IntervalOf(0), 300u);
+
+  // Due at the moment of the pause: it fires at once when the pause ends.
+  timers.SetRemaining(0, 0);
+  timer.SetPaused(true);
+  timer.SetPaused(false);
+  EXPECT_EQ(timers.FirstDelayOf(0), 1u);
+
+  // Switched off and on during a pause: nothing runs until the pause ends,
+  // then a whole interval.
+  timers.SetRemaining(0, 50);
+  timer.SetPaused(true);
+  timer.SetEnabled(false);
+  timer.SetEnabled(true);
+  EXPECT_EQ(timers.Running(), 0);
+  timer.SetPaused(false);
+  EXPECT_EQ(timers.FirstDelayOf(0), 300u);
+
+  // Paused while off: switching on does not start it.
+  timer.SetEnabled(false);
+  timer.SetPaused(true);
+  timer.SetEnabled(true);
+  EXPECT_EQ(timers.Running(), 0);
+  timer.SetPaused(false);
+  EXPECT_EQ(timers.Running(), 1);
+}
+
 }  // namespace

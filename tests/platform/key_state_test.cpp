@@ -179,6 +179,53 @@ TEST_F(FormKeyTest, FocusLossAndModalReturnClearTheTable) {
   EXPECT_FALSE(Polled(CurrentKeyState(), vk::Return));
 }
 
+// The code of a key follows the layout and the modifiers of the moment; a
+// release must clear what the press of the same physical key set.
+TEST_F(FormKeyTest, ReleaseClearsWhatThePressOfTheSameKeySet) {
+  auto send = [&](QEvent::Type type, int key, quint32 scanCode,
+                  Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent e(type, key, mods, scanCode, 0, 0);
+    QCoreApplication::sendEvent(form.Window(), &e);
+  };
+  KeyStateTable& table = RealKeyStateTable();
+  constexpr quint32 ScanL = 46, ScanAltGr = 108, ScanKeypad8 = 80, ScanShift = 50, ScanUp = 111;
+
+  // Polish layout: hold L, press AltGr, let go of L (which now reads as l-stroke).
+  send(QEvent::KeyPress, Qt::Key_L, ScanL);
+  send(QEvent::KeyPress, Qt::Key_AltGr, ScanAltGr);
+  EXPECT_TRUE(table.IsDown('L'));
+  send(QEvent::KeyRelease, 0x0141, ScanL, Qt::GroupSwitchModifier);
+  EXPECT_FALSE(table.IsDown('L')) << "steering stuck to the right";
+  send(QEvent::KeyRelease, Qt::Key_AltGr, ScanAltGr);
+
+  // NumLock on: hold keypad 8, press Shift, let go of keypad 8 (now an arrow).
+  send(QEvent::KeyPress, Qt::Key_8, ScanKeypad8, Qt::KeypadModifier);
+  send(QEvent::KeyPress, Qt::Key_Shift, ScanShift, Qt::ShiftModifier);
+  EXPECT_TRUE(table.IsDown(104));
+  send(QEvent::KeyRelease, Qt::Key_Up, ScanKeypad8, Qt::KeypadModifier | Qt::ShiftModifier);
+  EXPECT_FALSE(table.IsDown(104)) << "throttle stuck open";
+  EXPECT_FALSE(table.IsDown(vk::Up)) << "a release presses nothing";
+  send(QEvent::KeyRelease, Qt::Key_Shift, ScanShift);
+
+  // Two physical keys with one code: the code stays down until both are up.
+  send(QEvent::KeyPress, Qt::Key_Up, ScanUp);
+  send(QEvent::KeyPress, Qt::Key_Up, ScanKeypad8, Qt::KeypadModifier);
+  send(QEvent::KeyRelease, Qt::Key_Up, ScanUp);
+  EXPECT_TRUE(table.IsDown(vk::Up));
+  send(QEvent::KeyRelease, Qt::Key_Up, ScanKeypad8, Qt::KeypadModifier);
+  EXPECT_FALSE(table.IsDown(vk::Up));
+
+  // Focus leaving forgets which key set what: a later release of the same
+  // physical key, with another code, changes nothing.
+  send(QEvent::KeyPress, Qt::Key_K, 45);
+  table.SetFocusForm(nullptr);
+  table.SetFocusForm(&form);
+  send(QEvent::KeyPress, Qt::Key_J, 44);
+  send(QEvent::KeyRelease, Qt::Key_K, 45);
+  EXPECT_TRUE(table.IsDown('J'));
+  EXPECT_FALSE(table.IsDown('K'));
+}
+
 TEST_F(FormKeyTest, CloseAsksTheHandlerAndHidesByDefault) {
   std::vector<TCloseAction> seen;
   form.OnClose = [&](TComponent*, TCloseAction& action) {
