@@ -60,5 +60,5 @@ kill \$pid 2>/dev/null || true
 wait \$pid 2>/dev/null || true
 exit \$status
 SCRIPT
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/start.sh" || fail "the installed program showed no start window"
+"$source/tests/x11/run-on-xvfb" bash "$work/start.sh" || fail "the installed program showed no start window"
 echo "package $(basename "$deb") is whole"
