@@ -71,8 +71,12 @@ TEST_F(StartWindowTest, EscReturnsToTheStartWindowAndEachRunIsNew) {
   EXPECT_TRUE(first->Visible());
   EXPECT_EQ(simulations.ComponentCount(), 1);
 
+  // Keep the focus away from the start button meanwhile, as a click on
+  // another button would.
+  start.Button3->setFocus();
   QTest::keyClick(first->Window(), Qt::Key_Escape);
   ASSERT_TRUE(RunUntil([&] { return start.isVisible(); }));
+  EXPECT_EQ(start.focusWidget(), start.Button1) << "Space must start the next run";
   EXPECT_EQ(start.Simulation(), nullptr);
   EXPECT_EQ(simulations.ComponentCount(), 0);  // the closed run was freed
   EXPECT_EQ(terminations, 0);

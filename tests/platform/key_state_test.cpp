@@ -226,6 +226,19 @@ TEST_F(FormKeyTest, ReleaseClearsWhatThePressOfTheSameKeySet) {
   EXPECT_FALSE(table.IsDown('K'));
 }
 
+// Without a window manager nobody gives the focus back when a dialog closes:
+// the window behind it takes it back itself.
+TEST_F(FormKeyTest, TheWindowBehindADialogTakesTheFocusBack) {
+  TForm dialog;
+  TestApp().ExecModal([&] {
+    dialog.Show();
+    EXPECT_TRUE(RunUntil([&] { return dialog.Focused(); }));
+    dialog.Hide();
+    return 0;
+  });
+  EXPECT_TRUE(RunUntil([&] { return form.Focused(); }));
+}
+
 TEST_F(FormKeyTest, CloseAsksTheHandlerAndHidesByDefault) {
   std::vector<TCloseAction> seen;
   form.OnClose = [&](TComponent*, TCloseAction& action) {

@@ -32,6 +32,10 @@ struct Picture {
   std::vector<std::uint16_t> pixels;
 };
 
+// The window manager and the X server of a loaded machine may take seconds to
+// map and expose a window; the tests wait for the events, up to this long.
+constexpr int XTimeout = 15000;
+
 bool Near(QRgb c, int r, int g, int b) {
   return std::abs(qRed(c) - r) <= 2 && std::abs(qGreen(c) - g) <= 2 && std::abs(qBlue(c) - b) <= 2;
 }
@@ -46,13 +50,15 @@ class PresenterTest : public ::testing::Test {
   QImage PresentAndGrab(QtDisplayDevice& device, const PresentImage& image,
                         const PresentRect& target) {
     form->Show();
-    EXPECT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }));
+    EXPECT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }, XTimeout));
     EXPECT_TRUE(device.CreatePrimary());
     device.CurrentPresenter()->Capture = true;
-    RunUntil([&] {
-      device.Present(image, target);
-      return !device.CurrentPresenter()->Captured.isNull();
-    });
+    RunUntil(
+        [&] {
+          device.Present(image, target);
+          return !device.CurrentPresenter()->Captured.isNull();
+        },
+        XTimeout);
     return device.CurrentPresenter()->Captured;
   }
   std::unique_ptr<TForm> form;
@@ -91,7 +97,7 @@ TEST_F(PresenterTest, FullScreenModeFillsTheScreenPixelForPixel) {
 TEST_F(PresenterTest, SoftwareOpenGlLeavesPresentingToOurScaling) {
   unsetenv("VELNAR_PRESENTER");
   form->Show();
-  ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }));
+  ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }, XTimeout));
   const std::unique_ptr<Presenter> gl = MakeGlPresenter(form->Window());
   const bool software = !gl || gl->SoftwareRendered();
   QtDisplayDevice device;
@@ -128,13 +134,15 @@ TEST_F(PresenterTest, RasterPresenterShowsTheSamePicture) {
   form->SetBounds(0, 0, 640, 480);
   Picture picture(640, 480);
   form->Show();
-  ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }));
+  ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }, XTimeout));
   std::unique_ptr<Presenter> raster = MakeRasterPresenter(form->Window());
   raster->Capture = true;
-  ASSERT_TRUE(RunUntil([&] {
-    raster->Present(picture.Image(), PresentRect{0, 0, 640, 480}, 640, 480);
-    return !raster->Captured.isNull();
-  }));
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        raster->Present(picture.Image(), PresentRect{0, 0, 640, 480}, 640, 480);
+        return !raster->Captured.isNull();
+      },
+      XTimeout));
   const QImage& shot = raster->Captured;
   EXPECT_TRUE(Near(shot.pixel(0, 0), 255, 0, 0));
   EXPECT_TRUE(Near(shot.pixel(shot.width() - 1, shot.height() - 1), 0, 0, 255));
