@@ -12,6 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const Exception&) {
     return 0;
   }
-  if (picture.Graphic()) Exercise(*picture.Graphic());
+  if (picture.Graphic()) Exercise(*picture.Graphic(), false);
   return 0;
 }

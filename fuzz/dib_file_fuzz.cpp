@@ -16,6 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (dib.Width() != 3 || dib.Height() != 2 || dib.Pixels(2, 1) != 7) std::abort();
     return 0;
   }
-  Exercise(dib);
+  Exercise(dib, true);
   return 0;
 }

@@ -10,11 +10,10 @@
 
 namespace {
 
-// Run-length data may expand much further than its own size (a whole row from
-// two bytes), but not without limit: a few bytes must not claim gigabytes.
-constexpr std::int64_t kRunLengthSlack = std::int64_t{1} << 20;
-constexpr std::int64_t kRunLengthRatio = 1024;
+// Pictures the program makes itself (SetSize) are bound only by what a row
+// offset can address.
 constexpr std::int64_t kMaxPixelBytes = 0x7FFFFFFF;
+static_assert(TDIB::MaxPixelBytes <= kMaxPixelBytes);
 
 const std::shared_ptr<TDIBSharedImage>& EmptyImage() {
   static const std::shared_ptr<TDIBSharedImage> empty = std::make_shared<TDIBSharedImage>();
@@ -23,6 +22,14 @@ const std::shared_ptr<TDIBSharedImage>& EmptyImage() {
 
 [[noreturn]] void Invalid() {
   throw EInvalidGraphic("DIB is invalid");
+}
+
+[[noreturn]] void TooLarge(std::int64_t width, std::int64_t height) {
+  char text[96];
+  std::snprintf(text, sizeof text, "DIB is too large (%lld x %lld pixels, at most %lld)",
+                static_cast<long long>(width), static_cast<long long>(height),
+                static_cast<long long>(TDIB::PixelBudget));
+  throw EInvalidGraphic(text);
 }
 
 std::uint32_t Le32(const std::uint8_t* p) {
@@ -101,7 +108,9 @@ bool DecodeRunLength(const std::uint8_t* data, std::size_t size, int width, int 
     i += 2;
     if (count > 0) {
       if (y >= height || x + count > width) return false;
-      if (out) {
+      if (out && bits == 8) {
+        std::memset(out + y * stride + x, value, static_cast<std::size_t>(count));
+      } else if (out) {
         std::uint8_t* row = out + y * stride;
         for (int k = 0; k < count; ++k) {
           const int v = bits == 8 ? value : ((k & 1) ? value & 0x0F : value >> 4);
@@ -128,7 +137,9 @@ bool DecodeRunLength(const std::uint8_t* data, std::size_t size, int width, int 
       default: {  // literal pixels, padded to an even number of bytes
         const std::size_t bytes = bits == 8 ? value : (value + 1) / 2;
         if (i + bytes > size || y >= height || x + value > width) return false;
-        if (out) {
+        if (out && bits == 8) {
+          std::memcpy(out + y * stride + x, data + i, bytes);
+        } else if (out) {
           std::uint8_t* row = out + y * stride;
           for (int k = 0; k < value; ++k) {
             const int v =
@@ -311,14 +322,16 @@ void TDIB::ReadData(TStream& stream) {
     Invalid();
   }
 
-  auto image = std::make_shared<TDIBSharedImage>();
+  // Everything up to the pixels goes into fixed buffers: nothing is allocated
+  // before the declared size has been weighed against the budget.
+  TPixelFormat format;
   if (compression == 3) {
     std::uint8_t masks[12];
     stream.ReadBuffer(masks, 12);
-    image->PixelFormat = FormatFromCounts(bits, CountBits(Le32(masks)), CountBits(Le32(masks + 4)),
-                                          CountBits(Le32(masks + 8)));
+    format = FormatFromCounts(bits, CountBits(Le32(masks)), CountBits(Le32(masks + 4)),
+                              CountBits(Le32(masks + 8)));
   } else {
-    image->PixelFormat = DefaultFormat(bits);
+    format = DefaultFormat(bits);
   }
 
   if (colorsUsed > 256) Invalid();
@@ -326,14 +339,9 @@ void TDIB::ReadData(TStream& stream) {
   const int entry = shortHeader ? 3 : 4;
   std::uint8_t table[256 * 4];
   stream.ReadBuffer(table, static_cast<std::size_t>(colors) * entry);
-  for (int i = 0; i < colors; ++i) {
-    const std::uint8_t* e = table + i * entry;
-    image->ColorTable[i] = TRGBQuad{e[0], e[1], e[2], 0};
-  }
 
   CheckBitCount(bits);
-  if (!AcceptedFormat(bits, image->PixelFormat))
-    throw EInvalidGraphicOperation("PixelFormat in invalid");
+  if (!AcceptedFormat(bits, format)) throw EInvalidGraphicOperation("PixelFormat in invalid");
   if (compression > 3) Invalid();
   const bool runLength = compression == 1 || compression == 2;
   if ((compression == 1 && bits != 8) || (compression == 2 && bits != 4)) Invalid();
@@ -341,24 +349,32 @@ void TDIB::ReadData(TStream& stream) {
   const bool topDown = height < 0;
   if (topDown && runLength) Invalid();
   height = topDown ? -height : height;
+  // Both factors are below 2^31: the product cannot overflow.
+  if (width * height > PixelBudget) TooLarge(width, height);
   const std::int64_t stride = Stride(bits, width);
-  if (stride > kMaxPixelBytes || height > kMaxPixelBytes) Invalid();
   const std::int64_t total = stride * height;
-  if (total > kMaxPixelBytes) Invalid();
-
-  image->Width = static_cast<int>(width);
-  image->Height = static_cast<int>(height);
-  image->BitCount = bits;
-  image->WidthBytes = static_cast<int>(stride);
-  BuildHeader(*image);
-  if (image->Empty()) {
+  if (total > MaxPixelBytes) TooLarge(width, height);
+  if (width == 0 || height == 0) {
     image_ = EmptyImage();
     return;
   }
 
+  auto image = std::make_shared<TDIBSharedImage>();
+  image->Width = static_cast<int>(width);
+  image->Height = static_cast<int>(height);
+  image->BitCount = bits;
+  image->WidthBytes = static_cast<int>(stride);
+  image->PixelFormat = format;
+  for (int i = 0; i < colors; ++i) {
+    const std::uint8_t* e = table + i * entry;
+    image->ColorTable[i] = TRGBQuad{e[0], e[1], e[2], 0};
+  }
+  BuildHeader(*image);
+
   if (runLength) {
+    // The compressed bytes are kept as they are (no more than the stream
+    // holds); they expand within the budget when the pixels are first needed.
     if (sizeImage > stream.Remaining()) throw EReadError("Stream read error");
-    if (total > kRunLengthSlack + kRunLengthRatio * std::int64_t{sizeImage}) Invalid();
     image->Compressed.resize(sizeImage);
     stream.ReadBuffer(image->Compressed.data(), sizeImage);
     if (!DecodeRunLength(image->Compressed.data(), sizeImage, image->Width, image->Height, bits,

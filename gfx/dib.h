@@ -10,6 +10,11 @@
 #include "gfx/stream.h"
 #include "platform/exception.h"
 
+// The fuzz build lowers the budget below so that every input it tries stays cheap.
+#ifndef VELNAR_DIB_PIXEL_BUDGET
+#define VELNAR_DIB_PIXEL_BUDGET (std::int64_t{1} << 26)
+#endif
+
 class EInvalidGraphic : public Exception {
  public:
   using Exception::Exception;
@@ -77,6 +82,15 @@ class TDIBSharedImage {
 // 14-byte file header.
 class TDIB {
  public:
+  // The most pixels a picture read from outside (ReadData, LoadFromStream) may
+  // declare; a larger one is refused before anything is allocated, whatever its
+  // compression. 2^26 is 8192 x 8192, 256 times the largest picture the program
+  // carries (512 x 512). No row takes more than 4 bytes a pixel (32 bits, or a
+  // narrow row padded to 4 bytes), so the expanded pixels of an accepted
+  // picture never pass MaxPixelBytes, 256 MiB: room a classroom machine spares.
+  static constexpr std::int64_t PixelBudget = VELNAR_DIB_PIXEL_BUDGET;
+  static constexpr std::int64_t MaxPixelBytes = 4 * PixelBudget;
+
   TDIB();
   TDIB(const TDIB& other) = default;
   TDIB& operator=(const TDIB& other) = default;
@@ -112,7 +126,9 @@ class TDIB {
   const std::uint8_t* ScanLine(int y) const;
   std::uint8_t* ScanLineForWrite(int y);
 
-  // Header, masks, colour table and pixels, with no file header.
+  // Header, masks, colour table and pixels, with no file header. Reading costs
+  // time in proportion to the stream's bytes; expanding run-length data on
+  // first use, in proportion to the picture's pixels, within PixelBudget.
   void ReadData(TStream& stream);
   void WriteData(TStream& stream) const;
   // The bitmap file format: a 14-byte file header, then the data.

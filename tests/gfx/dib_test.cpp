@@ -252,7 +252,8 @@ TEST(Dib, ErrorsKeepThePreviousPicture) {
   Bytes manyColours = Header(2, 2, 8, 0, 0, 300);
   manyColours.resize(manyColours.size() + 300 * 4 + 8);
   EXPECT_EQ(invalid(manyColours), "DIB is invalid");
-  EXPECT_EQ(invalid(Header(0x7FFFFFFF, 0x7FFFFFFF, 32)), "DIB is invalid");
+  EXPECT_EQ(invalid(Header(0x7FFFFFFF, 0x7FFFFFFF, 32)),
+            "DIB is too large (2147483647 x 2147483647 pixels, at most 67108864)");
   EXPECT_EQ(invalid(Header(-5, 3, 24)), "DIB is invalid");
   EXPECT_EQ(invalid(Header(5, INT32_MIN, 24)), "DIB is invalid");
 
@@ -263,7 +264,7 @@ TEST(Dib, ErrorsKeepThePreviousPicture) {
   truncated.resize(truncated.size() - 1);
   EXPECT_EQ(ErrorOf<EReadError>(truncated, dib), "Stream read error");
   // Claims far more pixels than the stream holds: refused before any allocation.
-  EXPECT_EQ(ErrorOf<EReadError>(Header(20000, 20000, 24), dib), "Stream read error");
+  EXPECT_EQ(ErrorOf<EReadError>(Header(6000, 6000, 24), dib), "Stream read error");
   Bytes header = Header(3, 3, 8);
   header.resize(20);
   EXPECT_EQ(ErrorOf<EReadError>(header, dib), "Stream read error");
@@ -281,12 +282,91 @@ TEST(Dib, ErrorsKeepThePreviousPicture) {
   for (int i = 0; i < 256; ++i) Put32(bomb, 0);
   bomb.push_back(0);
   bomb.push_back(1);
-  EXPECT_EQ(invalid(bomb), "DIB is invalid");
+  EXPECT_EQ(invalid(bomb), "DIB is too large (60000 x 60000 pixels, at most 67108864)");
 
   EXPECT_EQ(Written(dib), before);
   TMemoryStream nothing;
   dib.ReadData(nothing);
   EXPECT_TRUE(dib.Empty());
+}
+
+// Run-length data for a picture of the given size: its bottom row starts with
+// the pixels 5 5, and the rest is left 0 by the end-of-bitmap mark.
+Bytes RunLengthPicture(int width, int height, int bits) {
+  const Bytes rle = {2, static_cast<std::uint8_t>(bits == 8 ? 5 : 0x55), 0, 1};
+  Bytes b = Header(width, height, bits, bits == 8 ? 1 : 2, static_cast<std::uint32_t>(rle.size()));
+  for (int i = 0; i < (1 << bits); ++i) Put32(b, 0x010101u * static_cast<std::uint32_t>(i));
+  b.insert(b.end(), rle.begin(), rle.end());
+  return b;
+}
+
+TEST(Dib, PixelBudgetBoundsEveryPictureReadFromOutside) {
+  ASSERT_EQ(TDIB::PixelBudget, 8192 * 8192);
+  TDIB dib = Read(Picture(3, 3, 8));
+  const Bytes before = Written(dib);
+  const auto error = [&](const Bytes& bytes) -> std::string {
+    TMemoryStream in(bytes);
+    try {
+      dib.ReadData(in);
+    } catch (const Exception& e) {
+      return e.what();
+    }
+    return "no error";
+  };
+
+  // Run-length data as small as four bytes may declare the whole budget, and
+  // no more; within it the picture is kept compressed until its pixels are used.
+  for (int bits : {4, 8}) {
+    EXPECT_EQ(error(RunLengthPicture(8192, 8193, bits)),
+              "DIB is too large (8192 x 8193 pixels, at most 67108864)");
+    EXPECT_EQ(error(RunLengthPicture(65536, 1025, bits)),
+              "DIB is too large (65536 x 1025 pixels, at most 67108864)");
+    EXPECT_EQ(Written(dib), before) << bits;
+  }
+  const Bytes justUnder = RunLengthPicture(8192, 8192, 8);
+  TDIB big = Read(justUnder);
+  EXPECT_EQ(big.Width(), 8192);
+  EXPECT_EQ(big.Height(), 8192);
+  EXPECT_EQ(Written(big), justUnder);
+  EXPECT_EQ(big.Pixels(1, 8191), 5u);  // expands: 64 MiB
+  EXPECT_EQ(big.Pixels(2, 8191), 0u);
+  EXPECT_EQ(big.Pixels(8191, 0), 0u);
+  big.Clear();
+
+  // Uncompressed pictures meet the budget before the stream's length: so read
+  // from a stream without their pixels, a picture within it wants its data, one
+  // beyond it is too large. Whatever the depth and shape, the budget holds its
+  // bytes within MaxPixelBytes.
+  struct Shape {
+    int width, height;
+  };
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    for (const Shape s : {Shape{8192, 8192}, Shape{1, 1 << 26}, Shape{1 << 26, 1}}) {
+      const std::int64_t stride = (std::int64_t{bits} * s.width + 31) / 32 * 4;
+      ASSERT_LE(stride * s.height, TDIB::MaxPixelBytes);
+      Bytes within = Header(s.width, s.height, bits);
+      within.resize(within.size() + (bits <= 8 ? 4u << bits : 0) + 64);
+      EXPECT_EQ(error(within), "Stream read error") << bits << " " << s.width;
+      Bytes beyond =
+          Header(s.width + (s.width > 1 ? 1 : 0), s.height + (s.width > 1 ? 0 : 1), bits);
+      beyond.resize(within.size());
+      EXPECT_NE(error(beyond).find("DIB is too large"), std::string::npos)
+          << bits << " " << s.width;
+    }
+    // Top row first counts the same.
+    Bytes topDown = Header(8193, -8192, bits);
+    topDown.resize(topDown.size() + (bits <= 8 ? 4u << bits : 0));
+    EXPECT_EQ(error(topDown), "DIB is too large (8193 x 8192 pixels, at most 67108864)");
+  }
+  // The short header's largest sizes are beyond the budget as well.
+  Bytes shortHeader;
+  Put32(shortHeader, 12);
+  Put16(shortHeader, 0xFFFF);
+  Put16(shortHeader, 0xFFFF);
+  Put16(shortHeader, 1);
+  Put16(shortHeader, 24);
+  EXPECT_EQ(error(shortHeader), "DIB is too large (65535 x 65535 pixels, at most 67108864)");
+  EXPECT_EQ(Written(dib), before);
 }
 
 TEST(Dib, BitmapFilesRoundTrip) {
