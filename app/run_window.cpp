@@ -189,25 +189,31 @@ class RunTrackView final : public QWidget {
     const std::vector<PathPoint>& path = window_->Path();
     const std::vector<RunSample>& samples = window_->Samples();
     const std::size_t shown = ShownPoints(path, samples);
+    // An hour's path has hundreds of thousands of points: only those half a
+    // screen pixel apart are drawn.
     QPolygonF whole, driven;
-    whole.reserve(static_cast<int>(path.size()));
     for (std::size_t i = 0; i < path.size(); ++i) {
       const QPointF q = at(path[i].X, path[i].Y);
+      const bool last = i + 1 == path.size() || i + 1 == shown;
+      if (!whole.isEmpty() && !last && QLineF(whole.back(), q).length() < 0.5) continue;
       whole << q;
       if (i < shown) driven << q;
     }
-    QColor faint = kPathColour;
-    faint.setAlpha(90);
-    p.setPen(QPen(faint, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(whole);
-    p.setPen(QPen(kPathColour, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(driven);
 
     const QPointF start = at(StartX, StartY);
     const PathPoint last = path.empty() ? PathPoint{double(StartX), double(StartY)} : path.back();
     const QPointF end = at(last.X, last.Y);
     DrawArrow(p, start, QPointF(end.x(), start.y()), 1.5, "Rx");
     DrawArrow(p, start, QPointF(start.x(), end.y()), 1.5, "Ry");
+
+    QColor faint = kPathColour;
+    faint.setAlpha(110);
+    p.setPen(QPen(faint, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(whole);
+    p.setPen(QPen(kPathColour, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(driven);
+
+    // The displacement over the path: for a straight run the two coincide.
     DrawArrow(p, start, end, 2.5, "R");
 
     Marker(p, start, QColor(0, 170, 0), "Start");
