@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -82,20 +83,12 @@ void Attach(QLineSeries* series, QValueAxis* x, QValueAxis* y) {
 QValueAxis* Axis(QChart* chart, const QString& title, double max, Qt::Alignment where) {
   auto* axis = new QValueAxis(chart);
   axis->setTitleText(title);
-  axis->setRange(0, max > 0 ? max : 1);
+  axis->setRange(0, max > 0 ? max * 1.02 : 1);
+  // Round ends and steps (0, 25, 50... rather than 0, 15.5, 31...).
+  axis->applyNiceNumbers();
   axis->setLabelFormat("%g");
   chart->addAxis(axis, where);
   return axis;
-}
-
-// A round upper bound for an axis: the next of 1, 2, 5 times a power of ten.
-double NiceMax(double value) {
-  if (!(value > 0)) return 1;
-  const double scaled = value * 1.05;
-  const double power = std::pow(10.0, std::floor(std::log10(scaled)));
-  for (double step : {1.0, 2.0, 5.0, 10.0})
-    if (step * power >= scaled) return step * power;
-  return 10 * power;
 }
 
 }  // namespace
@@ -216,8 +209,8 @@ class RunTrackView final : public QWidget {
     // The displacement over the path: for a straight run the two coincide.
     DrawArrow(p, start, end, 2.5, "R");
 
-    Marker(p, start, QColor(0, 170, 0), "Start");
-    Marker(p, end, QColor(200, 0, 0), "Koniec");
+    Marker(p, area, start, QColor(0, 170, 0), "Start");
+    Marker(p, area, end, QColor(200, 0, 0), "Koniec");
     if (!samples.empty() && shown > 0) {
       const PathPoint car = path[shown - 1];
       const QPointF c = at(car.X, car.Y);
@@ -256,14 +249,18 @@ class RunTrackView final : public QWidget {
     p.drawText(line.center() + QPointF(6, -6), label);
   }
 
-  static void Marker(QPainter& p, QPointF at, const QColor& colour, const QString& label) {
+  static void Marker(QPainter& p, const QRectF& area, QPointF at, const QColor& colour,
+                     const QString& label) {
     p.setPen(QPen(Qt::white, 1.5));
     p.setBrush(colour);
     p.drawEllipse(at, 5, 5);
     QFont font = p.font();
     font.setBold(true);
     p.setFont(font);
-    const QPointF text = at + QPointF(8, 4);
+    // Beside the point, on whichever side keeps the label on the track.
+    const qreal width = QFontMetricsF(font).horizontalAdvance(label);
+    QPointF text = at + QPointF(8, 4);
+    if (text.x() + width > area.right()) text.setX(at.x() - 8 - width);
     p.setPen(Qt::black);
     p.drawText(text + QPointF(1, 1), label);
     p.setPen(Qt::white);
@@ -377,7 +374,7 @@ void TRunWindow::BuildCharts(const RunFigures& figures) {
       Series(distance, QStringLiteral("przemieszczenie |R|"), kDisplacementColour, 2);
   DistanceCursor = Series(distance, QString(), Qt::darkGray, 1, Qt::DashLine);
   QValueAxis* t1 = Axis(distance, QStringLiteral("czas t [s]"), tMax, Qt::AlignBottom);
-  QValueAxis* s1 = Axis(distance, QStringLiteral("[m]"), NiceMax(sMax), Qt::AlignLeft);
+  QValueAxis* s1 = Axis(distance, QStringLiteral("[m]"), sMax, Qt::AlignLeft);
 
   QChart* speed = NewChart(QStringLiteral("Szybkość v"));
   SpeedSeries = Series(speed, QStringLiteral("szybkość v"), kSpeedColour, 2);
@@ -388,7 +385,7 @@ void TRunWindow::BuildCharts(const RunFigures& figures) {
              kDisplacementColour, 2, Qt::DashLine);
   SpeedCursor = Series(speed, QString(), Qt::darkGray, 1, Qt::DashLine);
   QValueAxis* t2 = Axis(speed, QStringLiteral("czas t [s]"), tMax, Qt::AlignBottom);
-  QValueAxis* v2 = Axis(speed, QStringLiteral("[m/s]"), NiceMax(vMax), Qt::AlignLeft);
+  QValueAxis* v2 = Axis(speed, QStringLiteral("[m/s]"), vMax, Qt::AlignLeft);
 
   QList<QPointF> s, r, v;
   for (const RunSample& x : samples_) {
