@@ -155,7 +155,7 @@ QPointF TrackPicturePoint(double x, double y) {
 class RunTrackView final : public QWidget {
  public:
   explicit RunTrackView(TRunWindow* window) : QWidget(window), window_(window) {
-    setMinimumSize(320, 320);
+    setMinimumSize(240, 240);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   }
 
@@ -414,7 +414,7 @@ void TRunWindow::BuildCharts(const RunFigures& figures) {
   speedView_ = new QChartView(speed, this);
   for (QChartView* view : {distanceView_, speedView_}) {
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(320, 200);
+    view->setMinimumSize(260, 170);
   }
 }
 
