@@ -225,9 +225,10 @@ class RunTrackView final : public QWidget {
   // proportion to the time between them.
   std::size_t ShownPoints(const std::vector<PathPoint>& path,
                           const std::vector<RunSample>& samples) const {
-    if (samples.empty()) return path.size();
     const double pos = window_->Position();
-    const std::size_t i = std::min(static_cast<std::size_t>(pos), samples.size() - 1);
+    // At the end the whole path, with the stretch after the last tick.
+    if (samples.empty() || pos >= static_cast<double>(samples.size() - 1)) return path.size();
+    const std::size_t i = static_cast<std::size_t>(pos);
     double count = samples[i].PathPoints;
     if (i + 1 < samples.size())
       count += (pos - static_cast<double>(i)) * (samples[i + 1].PathPoints - count);
