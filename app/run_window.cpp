@@ -415,6 +415,8 @@ void TRunWindow::BuildCharts(const RunFigures& figures) {
   speedView_ = new QChartView(speed, this);
   for (QChartView* view : {distanceView_, speedView_}) {
     view->setRenderHint(QPainter::Antialiasing);
+    // The keyboard goes to the replay's controls; the charts take no input.
+    view->setFocusPolicy(Qt::NoFocus);
     view->setMinimumSize(260, 170);
   }
 }
