@@ -75,6 +75,11 @@ std::string WaitForWindow(const std::string& name) {
   return id.value_or("");
 }
 
+// Keys go to the active window: wait until the window manager has made it so.
+bool WaitActive(const std::string& window) {
+  return WaitFor([&] { return Output("xdotool getactivewindow 2>/dev/null") == window + "\n"; });
+}
+
 // A click at a point of a window's own area, wherever the window manager put it.
 void ClickIn(const std::string& window, int x, int y) {
   Xdo("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
@@ -193,7 +198,7 @@ class RunWindowE2E : public ::testing::Test {
 TEST_F(RunWindowE2E, DriveReplaySaveAndGoOn) {
   const std::string start = WaitForWindow("Velnar");
   ClickIn(start, 192 + 92, 14 + 12);  // "Uruchom program"
-  WaitForWindow("Velnar - jazda");
+  const std::string simulation = WaitForWindow("Velnar - jazda");
   // The first frame: the minimap is drawn, and the path is not on it.
   QImage screen;
   ASSERT_TRUE(WaitFor([&] {
@@ -216,7 +221,7 @@ TEST_F(RunWindowE2E, DriveReplaySaveAndGoOn) {
   ASSERT_TRUE(WaitFor([&] { return (trace = MinimapTrace(Screen())).Top <= 40; }));
   const int straightRight = trace.Right;
   std::string taps = "key --delay 40";
-  for (int i = 0; i < 12; ++i) taps += " Right";
+  for (int i = 0; i < 8; ++i) taps += " Right";
   Xdo(taps);
   ASSERT_TRUE(WaitFor([&] { return MinimapTrace(Screen()).Right >= straightRight + 8; }))
       << "the car does not leave the bend";
@@ -235,6 +240,7 @@ TEST_F(RunWindowE2E, DriveReplaySaveAndGoOn) {
   })) << "no path in the run window";
 
   // Play: the replay moves; pause: it stands.
+  ASSERT_TRUE(WaitActive(run));
   const QImage before = Screen();
   Xdo("key alt+o");
   ASSERT_TRUE(WaitFor([&] { return Screen() != before; })) << "the replay does not move";
@@ -249,7 +255,7 @@ TEST_F(RunWindowE2E, DriveReplaySaveAndGoOn) {
 
   // Save the run as CSV through the file dialog.
   Xdo("key alt+z");
-  WaitForWindow("Zapisz przebieg jazdy");
+  ASSERT_TRUE(WaitActive(WaitForWindow("Zapisz przebieg jazdy")));
   const std::string csv = (folder / "przebieg-jazdy.csv").string();
   Xdo("type --delay 20 '" + csv + "'");
   Xdo("key Return");
@@ -271,11 +277,14 @@ TEST_F(RunWindowE2E, DriveReplaySaveAndGoOn) {
   EXPECT_GT(std::stod(last[1]), std::stod(last[4]) + 1) << "the bend makes s exceed |R|";
 
   // Close back to the task, and the task back to the simulation.
+  ASSERT_TRUE(WaitActive(run));
   Xdo("key Escape");
   ASSERT_TRUE(WaitFor([] { return !FindWindow("Przebieg jazdy"); }));
   EXPECT_TRUE(FindWindow("Zadanie").has_value());
+  ASSERT_TRUE(WaitActive(task));
   Xdo("key Escape");
   ASSERT_TRUE(WaitFor([] { return !FindWindow("Zadanie"); }));
+  ASSERT_TRUE(WaitActive(simulation)) << "the simulation does not get the keyboard back";
 
   // The simulation goes on: the path grows on the minimap.
   const int drawn = MinimapTrace(Screen()).Count;
