@@ -125,7 +125,7 @@ std::vector<std::vector<std::string>> ReadCsv(const std::string& path) {
   return rows;
 }
 
-pid_t Spawn(const char* program, const std::vector<std::string>& extraEnv) {
+pid_t Spawn(std::vector<std::string> command, const std::vector<std::string>& extraEnv) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e)
     if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
@@ -134,10 +134,11 @@ pid_t Spawn(const char* program, const std::vector<std::string>& extraEnv) {
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::string name = program;
-  char* args[] = {name.data(), nullptr};
+  std::vector<char*> args;
+  for (auto& a : command) args.push_back(a.data());
+  args.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawnp(&pid, program, nullptr, nullptr, args, envp.data()) != 0) return -1;
+  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) return -1;
   return pid;
 }
 
@@ -168,7 +169,7 @@ class RunWindowE2E : public ::testing::Test {
     bool managed = false;
     for (int start = 0; start < 3 && !managed; ++start) {
       Stop(windowManager);
-      windowManager = Spawn(OPENBOX, {});
+      windowManager = Spawn({OPENBOX, "--sm-disable"}, {});
       ASSERT_GT(windowManager, 0);
       WaitFor([&] {
         managed = Output("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") !=
@@ -179,7 +180,7 @@ class RunWindowE2E : public ::testing::Test {
     ASSERT_TRUE(managed) << "the window manager does not start";
     // In a sanitizer build the program is checked for memory errors here; its
     // leaks are the unit tests' business.
-    program = Spawn(VELNAR_PROGRAM, {"QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=detect_leaks=0"});
+    program = Spawn({VELNAR_PROGRAM}, {"QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=detect_leaks=0"});
     ASSERT_GT(program, 0);
   }
   void TearDown() override {
