@@ -28,6 +28,10 @@ RunFigures CurrentRunFigures() {
   return figures;
 }
 
+const RunRecording* CurrentRecording() {
+  return VelnarForm1 ? &VelnarForm1->Recording : nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +55,7 @@ int main(int argc, char** argv) {
   startWindow.CreateSimulation = CreateSimulation;
   startWindow.OnTerminate = [&application] { application.Terminate(0); };
   taskDialog.Figures = CurrentRunFigures;
+  taskDialog.Recording = CurrentRecording;
   TVelnarForm1::ShowTaskDialog() = ShowTaskDialogModal;
 
   CentreOnScreen(&startWindow);

@@ -7,6 +7,7 @@
 #include "app/answer_check.h"
 #include "app/answer_input.h"
 #include "app/logo_image.h"
+#include "app/run_window.h"
 #include "app/widget_support.h"
 #include "platform/application.h"
 #include "platform/shell.h"
@@ -86,6 +87,7 @@ TOKBottomDlg1::TOKBottomDlg1(QWidget* parent)
   Image10 = ui_->Image10;
   Image11 = ui_->Image11;
   OKBtn = ui_->OKBtn;
+  RunButton = ui_->RunButton;
 
   setFont(DialogFont());
   setFixedSize(size());
@@ -114,6 +116,8 @@ TOKBottomDlg1::TOKBottomDlg1(QWidget* parent)
                    [this] { Dispatch([this] { Button2Click(); }); });
   QObject::connect(OKBtn, &QPushButton::clicked, this,
                    [this] { Dispatch([this] { OKBtnClick(); }); });
+  QObject::connect(RunButton, &QPushButton::clicked, this,
+                   [this] { Dispatch([this] { RunButtonClick(); }); });
 }
 
 TOKBottomDlg1::~TOKBottomDlg1() {
@@ -180,6 +184,18 @@ void TOKBottomDlg1::FormClose() {
   Image9->setVisible(false);
   Edit1->setText(QString());
   Edit2->setText(QString());
+}
+
+bool TOKBottomDlg1::BothAnswersChecked() const {
+  return !Image9->isHidden() && !Image1->isHidden();
+}
+
+void TOKBottomDlg1::RunButtonClick() {
+  const RunRecording none;
+  const RunRecording* recording = Recording ? Recording() : nullptr;
+  TRunWindow window(recording ? *recording : none, Figures ? Figures() : RunFigures{},
+                    BothAnswersChecked(), this);
+  RunModal(window);
 }
 
 void TOKBottomDlg1::done(int result) {

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class RunRecording;
 
 namespace Ui {
 class TOKBottomDlg1;
@@ -28,6 +29,8 @@ class TOKBottomDlg1 : public QDialog {
   // Where the figures of the run being judged come from; no provider reads as
   // an unstarted run (all zero).
   std::function<RunFigures()> Figures;
+  // The recording of that run, for the run window; none shows an empty run.
+  std::function<const RunRecording*()> Recording;
 
   // Handlers. The checks raise EZamiana for an answer that is not a number;
   // connected to their buttons they run through the application's dispatcher,
@@ -36,6 +39,10 @@ class TOKBottomDlg1 : public QDialog {
   void Button2Click();
   void OKBtnClick();
   void FormClose();
+  // Opens the run window modally over the dialog.
+  void RunButtonClick();
+  // Both answers have a verdict in this showing of the dialog.
+  bool BothAnswersChecked() const;
   // The key filter of both answer fields; returns false when the key is to be
   // dropped. key is changed in place (a comma becomes a point).
   bool Edit1KeyPress(char32_t& key);
@@ -58,6 +65,8 @@ class TOKBottomDlg1 : public QDialog {
   QLabel* Image10;
   QLabel* Image11;
   QPushButton* OKBtn;
+  // Added beside the task, where the two hidden icon images lie.
+  QPushButton* RunButton;
 
  private:
   class AnswerFilter;

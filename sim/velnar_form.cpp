@@ -127,6 +127,7 @@ void TVelnarForm1::FormCreate() {
   Car->SetZ(2);
   Car->Input = DXInput1;
   Car->Model.OnStartTimeCounter = [this] { Timer1->SetEnabled(true); };
+  Recording.Reset();
 
   Track = new TBackgroundSprite(&root);
   Track->SetMapSize(1, 1);
@@ -163,6 +164,7 @@ void TVelnarForm1::DXTimer1Timer(TComponent*, std::int32_t lagCount) {
   if (!DXDraw1->CanDraw()) return;
   DXInput1->Update();
   DXSpriteEngine1->Move(lagCount);
+  Recording.RecordPosition(Car->X, Car->Y);
   DXSpriteEngine1->Dead();
 
   RenderFrame();
@@ -178,6 +180,7 @@ void TVelnarForm1::RenderFrame() {
   NeedleAngle = NeedleAngleFor(Car->Model.Speed);
   DrawNeedle(DXImageList1->Items(), back, NeedleAngle);
   DrawMinimap();
+  if (ShowPathOnMinimap) DrawMinimapPath(back->Canvas(), Recording);
   const CarModel& m = Car->Model;
   DrawReadOuts(back->Canvas(),
                ReadOutsFor(m.RxText, m.RyText, m.RLengthText, m.TimeText, m.Distance));
@@ -186,6 +189,7 @@ void TVelnarForm1::RenderFrame() {
 
 void TVelnarForm1::Timer1Timer(TComponent*) {
   if (Car) Car->Model.TimeTick();
+  if (Car) Recording.RecordTick(Car->Model);
 }
 
 void TVelnarForm1::FormKeyDown(TComponent*, std::uint16_t& key, TShiftState) {
@@ -195,6 +199,7 @@ void TVelnarForm1::FormKeyDown(TComponent*, std::uint16_t& key, TShiftState) {
     Timer1->SetEnabled(false);
     if (ShowTaskDialog()) ShowTaskDialog()();
   }
+  if (key == 'T') ShowPathOnMinimap = !ShowPathOnMinimap;
 }
 
 void TVelnarForm1::FormClose(TComponent*, TCloseAction&) {

@@ -11,6 +11,7 @@
 #include "platform/form.h"
 #include "platform/interval_timer.h"
 #include "sim/race_car.h"
+#include "sim/run_recording.h"
 
 class TBackgroundSprite;
 
@@ -35,6 +36,11 @@ class TVelnarForm1 : public TDXForm {
   // Owned by the window: freed when it closes.
   TWyscigowkaDX* Car = nullptr;
   TBackgroundSprite* Track = nullptr;
+
+  // The run of the current car: its ticks and the path it drove.
+  RunRecording Recording;
+  // T shows the path on the minimap; off, the screen is the usual one.
+  bool ShowPathOnMinimap = false;
 
   // Shows the task dialog modally and returns when it closes; set by the
   // application. Space only stops the car when none is set.

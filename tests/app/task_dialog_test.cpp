@@ -168,8 +168,9 @@ TEST_F(TaskDialogTest, MemoTextAndTabOrderAsLaidOut) {
     if (w->focusPolicy() & Qt::TabFocus) chain.push_back(w);
     w = w->nextInFocusChain();
   } while (w != dialog.OKBtn && chain.size() < 20);
-  const std::vector<QWidget*> expected{dialog.OKBtn, dialog.Button1, dialog.Button2, dialog.Edit1,
-                                       dialog.Edit2};
+  // The run window's button, added beside the task, comes after them all.
+  const std::vector<QWidget*> expected{dialog.OKBtn, dialog.Button1, dialog.Button2,
+                                       dialog.Edit1, dialog.Edit2,   dialog.RunButton};
   EXPECT_EQ(chain, expected);
 
   // Every caption fits its control in the font the program uses.
@@ -178,7 +179,7 @@ TEST_F(TaskDialogTest, MemoTextAndTabOrderAsLaidOut) {
     EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
         << label->text().toStdString();
   }
-  for (QPushButton* button : {dialog.Button1, dialog.Button2, dialog.OKBtn})
+  for (QPushButton* button : {dialog.Button1, dialog.Button2, dialog.OKBtn, dialog.RunButton})
     EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 8, button->width());
 }
 

@@ -19,7 +19,7 @@ deb=$(ls "$work"/out/*.deb | head -n 1)
 
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
-for lib in libqt6widgets6 libqt6gui6 libsdl2 libjpeg62-turbo libc6 qt6-qpa-plugins; do
+for lib in libqt6widgets6 libqt6gui6 libqt6charts6 libsdl2 libjpeg62-turbo libc6 qt6-qpa-plugins; do
   grep -q "$lib" <<<"$depends" || fail "the dependencies do not name $lib"
 done
 
@@ -31,6 +31,11 @@ metainfo="$root/usr/share/metainfo/$id.metainfo.xml"
 [ -x "$root/usr/bin/velnar" ] || fail "no /usr/bin/velnar"
 [ -f "$desktop" ] || fail "no desktop entry"
 [ -f "$metainfo" ] || fail "no metainfo"
+copyright="$root/usr/share/doc/velnar/copyright"
+[ -f "$copyright" ] || fail "no copyright file"
+grep -q "^License: GPL-3.0-or-later" "$copyright" || fail "the copyright file does not give the licence"
+grep -q "<project_license>GPL-3.0-or-later</project_license>" "$metainfo" ||
+  fail "the metainfo does not give the licence"
 desktop-file-validate "$desktop"
 appstreamcli validate --no-net "$metainfo"
 

@@ -1,0 +1,286 @@
+// After the run: drive through a bend with the path shown on the minimap,
+// stop with Space, open "Przebieg jazdy" from the task, replay the run, save
+// it as CSV through the file dialog, close back to the task and to the
+// simulation, which goes on. The program runs on the X server of $DISPLAY
+// under a window manager, as on a pupil's desktop; the test waits for windows,
+// files and what the screen shows, never for a fixed time.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+void Xdo(const std::string& args) {
+  ASSERT_EQ(std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()), 0) << args;
+}
+
+QImage Screen() {
+  const std::string png = Output("import -window root png:- 2>/dev/null");
+  return QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()),
+                          "PNG");
+}
+
+bool WaitFor(const std::function<bool()>& condition, double seconds = 30) {
+  const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+  while (Clock::now() < end) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return condition();
+}
+
+// The visible window whose whole name is `name`.
+std::optional<std::string> FindWindow(const std::string& name) {
+  const std::string out =
+      Output("xdotool search --onlyvisible --name '^" + name + "$' 2>/dev/null");
+  if (out.empty()) return std::nullopt;
+  return out.substr(0, out.find('\n'));
+}
+
+std::string WaitForWindow(const std::string& name) {
+  std::optional<std::string> id;
+  EXPECT_TRUE(WaitFor([&] { return (id = FindWindow(name)).has_value(); })) << name;
+  return id.value_or("");
+}
+
+// Keys go to the active window: wait until the window manager has made it so.
+bool WaitActive(const std::string& window) {
+  return WaitFor([&] { return Output("xdotool getactivewindow 2>/dev/null") == window + "\n"; });
+}
+
+// A click at a point of a window's own area, wherever the window manager put it.
+void ClickIn(const std::string& window, int x, int y) {
+  Xdo("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+      " click 1");
+}
+
+// The screen is 1024 x 768 and the 640 x 480 simulation fills it, so the
+// minimap (x 480-639, y 0-159) covers x 768-1023, y 0-255.
+constexpr double Scale = 1024.0 / 640;
+
+bool PathOrange(QRgb c) {
+  return qRed(c) > 230 && qGreen(c) > 110 && qGreen(c) < 170 && qBlue(c) < 40;
+}
+
+struct Trace {
+  int Count = 0;
+  int Top = 1 << 20;
+  int Right = -1;
+};
+
+// The path's pixels on the minimap, in minimap pixels.
+Trace MinimapTrace(const QImage& screen) {
+  Trace t;
+  for (int y = 0; y < static_cast<int>(160 * Scale); ++y)
+    for (int x = static_cast<int>(480 * Scale); x < screen.width(); ++x)
+      if (PathOrange(screen.pixel(x, y))) {
+        ++t.Count;
+        t.Top = std::min(t.Top, static_cast<int>(y / Scale));
+        t.Right = std::max(t.Right, static_cast<int>(x / Scale));
+      }
+  return t;
+}
+
+std::vector<std::vector<std::string>> ReadCsv(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> cells;
+    std::istringstream row(line);
+    for (std::string cell; std::getline(row, cell, ',');) cells.push_back(cell);
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
+pid_t Spawn(std::vector<std::string> command, const std::vector<std::string>& extraEnv) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
+      env.emplace_back(*e);
+  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<char*> args;
+  for (auto& a : command) args.push_back(a.data());
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) return -1;
+  return pid;
+}
+
+void Stop(pid_t& pid) {
+  if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  pid = -1;
+}
+
+class RunWindowE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under tests/x11/run-on-xvfb";
+    static int argc = 1;
+    static char name[] = "velnar-e2e-run";
+    static char* argv[] = {name, nullptr};
+    if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
+    folder = std::filesystem::temp_directory_path() / ("velnar-run-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+
+    // In a sanitizer build the program is checked for memory errors here; its
+    // leaks are the unit tests' business.
+    program = Spawn({VELNAR_PROGRAM}, {"QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=detect_leaks=0"});
+    ASSERT_GT(program, 0);
+  }
+  void TearDown() override {
+    Stop(program);
+    std::filesystem::remove_all(folder);
+  }
+
+  pid_t program = -1;
+  std::filesystem::path folder;
+};
+
+}  // namespace
+
+TEST_F(RunWindowE2E, DriveReplaySaveAndGoOn) {
+  const std::string start = WaitForWindow("Velnar");
+  ClickIn(start, 192 + 92, 14 + 12);  // "Uruchom program"
+  const std::string simulation = WaitForWindow("Velnar - jazda");
+  // The first frame: the minimap is drawn, and the path is not on it.
+  QImage screen;
+  ASSERT_TRUE(WaitFor([&] {
+    screen = Screen();
+    return screen.width() == 1024 &&
+           qRed(screen.pixel(static_cast<int>(493 * Scale), static_cast<int>(120 * Scale))) > 0;
+  })) << "no frame";
+  EXPECT_EQ(MinimapTrace(screen).Count, 0) << "the path is off at start";
+
+  // T shows the path. Up the left straight at a moderate speed (without
+  // friction the car keeps it), then a turn to the right near the top. The
+  // turn is a row of taps, each steering the car for one frame, so that how
+  // far it turns does not hang on how quickly the screen can be read.
+  Xdo("key t");
+  Xdo("keydown Up");
+  Trace trace;
+  ASSERT_TRUE(WaitFor([&] { return (trace = MinimapTrace(Screen())).Top <= 62; }))
+      << "the car does not drive up the straight";
+  Xdo("keyup Up");
+  ASSERT_TRUE(WaitFor([&] { return (trace = MinimapTrace(Screen())).Top <= 40; }));
+  const int straightRight = trace.Right;
+  std::string taps = "key --delay 40";
+  for (int i = 0; i < 8; ++i) taps += " Right";
+  Xdo(taps);
+  ASSERT_TRUE(WaitFor([&] { return MinimapTrace(Screen()).Right >= straightRight + 8; }))
+      << "the car does not leave the bend";
+
+  Xdo("key space");
+  const std::string task = WaitForWindow("Zadanie");
+  ClickIn(task, 12 + 48, 222 + 12);  // "Przebieg jazdy"
+  const std::string run = WaitForWindow("Przebieg jazdy");
+  // The path is drawn in the window, beside the charts.
+  ASSERT_TRUE(WaitFor([&] {
+    screen = Screen();
+    int orange = 0;
+    for (int y = 0; y < screen.height(); ++y)
+      for (int x = 0; x < screen.width() / 2; ++x) orange += PathOrange(screen.pixel(x, y));
+    return orange > 100;
+  })) << "no path in the run window";
+
+  // Play: the replay moves; pause: it stands.
+  ASSERT_TRUE(WaitActive(run));
+  const QImage before = Screen();
+  Xdo("key alt+o");
+  ASSERT_TRUE(WaitFor([&] { return Screen() != before; })) << "the replay does not move";
+  Xdo("key alt+p");
+  QImage previous = Screen();
+  ASSERT_TRUE(WaitFor([&] {
+    QImage now = Screen();
+    const bool still = now == previous;
+    previous = now;
+    return still;
+  })) << "the replay does not stop";
+
+  // Save the run as CSV through the file dialog.
+  Xdo("key alt+z");
+  ASSERT_TRUE(WaitActive(WaitForWindow("Zapisz przebieg jazdy")));
+  const std::string csv = (folder / "przebieg-jazdy.csv").string();
+  Xdo("type --delay 20 '" + csv + "'");
+  Xdo("key Return");
+  ASSERT_TRUE(WaitFor([] { return !FindWindow("Zapisz przebieg jazdy"); }));
+  std::vector<std::vector<std::string>> rows;
+  ASSERT_TRUE(WaitFor([&] { return (rows = ReadCsv(csv)).size() > 5; })) << csv;
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"t", "s", "Rx", "Ry", "|R|", "v"}));
+  double lastDistance = 0;
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(rows[i].size(), 6u);
+    EXPECT_EQ(std::stoi(rows[i][0]), static_cast<int>(i)) << "one row a tick";
+    const double s = std::stod(rows[i][1]), r = std::stod(rows[i][4]);
+    EXPECT_GE(s, lastDistance);
+    EXPECT_GE(s + 0.001, r) << "s never below |R|";
+    lastDistance = s;
+  }
+  const auto& last = rows.back();
+  EXPECT_GT(std::stod(last[1]), std::stod(last[4]) + 1) << "the bend makes s exceed |R|";
+
+  // Close back to the task, and the task back to the simulation.
+  ASSERT_TRUE(WaitActive(run));
+  Xdo("key Escape");
+  ASSERT_TRUE(WaitFor([] { return !FindWindow("Przebieg jazdy"); }));
+  EXPECT_TRUE(FindWindow("Zadanie").has_value());
+  ASSERT_TRUE(WaitActive(task));
+  Xdo("key Escape");
+  ASSERT_TRUE(WaitFor([] { return !FindWindow("Zadanie"); }));
+  ASSERT_TRUE(WaitActive(simulation)) << "the simulation does not get the keyboard back";
+
+  // The simulation goes on: the path grows on the minimap.
+  const int drawn = MinimapTrace(Screen()).Count;
+  Xdo("keydown Up");
+  const bool goesOn = WaitFor([&] { return MinimapTrace(Screen()).Count > drawn + 3; });
+  Xdo("keyup Up");
+  EXPECT_TRUE(goesOn) << "the car does not move after the task";
+
+  Xdo("key Escape");
+  ASSERT_TRUE(WaitFor([] { return !FindWindow("Velnar - jazda"); }));
+  ClickIn(WaitForWindow("Velnar"), 192 + 92, 78 + 12);  // "Zamknij program"
+  int status = -1;
+  ASSERT_TRUE(WaitFor([&] { return waitpid(program, &status, WNOHANG) == program; }));
+  program = -1;
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
