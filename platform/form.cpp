@@ -68,6 +68,9 @@ void FormWindow::keyPressEvent(QKeyEvent* e) {
   const int key = VirtualKeyOf(e);
   if (key == 0) return;
   RealKeyStateTable().KeyPressed(key, e->isAutoRepeat(), ScanCodeOf(e));
+  // A held key's repeats are not presses: Space held while the task closes
+  // would open it again, T held would flicker the path on and off.
+  if (e->isAutoRepeat()) return;
   form_->KeyDown(key, ShiftOf(e->modifiers()));
 }
 

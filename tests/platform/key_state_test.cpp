@@ -127,6 +127,8 @@ TEST_F(FormKeyTest, KeyEventsFeedTheTableAndTheFormsHandler) {
   Send(QEvent::KeyPress, Qt::Key_Space, Qt::ShiftModifier);
   Send(QEvent::KeyRelease, Qt::Key_Space, Qt::ShiftModifier);
   Send(QEvent::KeyPress, Qt::Key_Escape);
+  // A held key's repeats reach no handler.
+  Send(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, true);
   EXPECT_EQ(downs, (std::vector<int>{vk::Up, 104, vk::Space, vk::Escape}));
   EXPECT_EQ(shell.Messages, (std::vector<std::string>{"handler failed"}));
 
