@@ -4,9 +4,6 @@
 // on the X server of $DISPLAY; the test waits for windows and for what the
 // screen shows, never for a fixed time.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QBuffer>
@@ -14,57 +11,19 @@
 #include <QImage>
 #include <QImageReader>
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/qt_canvas.h"
 #include "sim/embedded_assets.h"
-
-extern char** environ;
+#include "tests/e2e/x11_driver.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
-void Xdo(const std::string& args) {
-  ASSERT_EQ(std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()), 0) << args;
-}
-
-QImage Screen() {
-  const std::string png = Output("import -window root png:- 2>/dev/null");
-  return QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()),
-                          "PNG");
-}
-
-// Polls until the condition holds; false after the timeout.
-bool WaitFor(const std::function<bool()>& condition, double seconds = 30) {
-  const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-  while (Clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return condition();
-}
+using namespace e2e;
 
 struct Geometry {
   int x = 0, y = 0, width = 0, height = 0;
@@ -163,30 +122,10 @@ class PupilRun : public ::testing::Test {
     static char* argv[] = {name, nullptr};
     if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
 
-    // The program gets the real X server, whatever platform this test uses.
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-      if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 &&
-          std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
-        env.emplace_back(*e);
-    env.emplace_back("QT_QPA_PLATFORM=xcb");
-    // In a sanitizer build the program is checked for memory errors here; its
-    // leaks are the unit tests' business, since the X and OpenGL libraries it
-    // unloads at exit leave reports that name no module to suppress.
-    env.emplace_back("ASAN_OPTIONS=detect_leaks=0");
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char program[] = VELNAR_PROGRAM;
-    char* args[] = {program, nullptr};
-    ASSERT_EQ(posix_spawn(&pid, program, nullptr, nullptr, args, envp.data()), 0);
+    pid = StartProgram(VELNAR_PROGRAM);
+    ASSERT_GT(pid, 0);
   }
-  void TearDown() override {
-    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
+  void TearDown() override { StopProgram(pid); }
   pid_t pid = -1;
   QtCanvasBackend fonts;
 };

@@ -5,61 +5,22 @@
 // under a window manager, as on a pupil's desktop; the test waits for windows,
 // files and what the screen shows, never for a fixed time.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
 #include <QImage>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-extern char** environ;
+#include "tests/e2e/x11_driver.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
-void Xdo(const std::string& args) {
-  ASSERT_EQ(std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()), 0) << args;
-}
-
-QImage Screen() {
-  const std::string png = Output("import -window root png:- 2>/dev/null");
-  return QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()),
-                          "PNG");
-}
-
-bool WaitFor(const std::function<bool()>& condition, double seconds = 30) {
-  const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-  while (Clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return condition();
-}
+using namespace e2e;
 
 // The visible window whose whole name is `name`.
 std::optional<std::string> FindWindow(const std::string& name) {
@@ -125,31 +86,6 @@ std::vector<std::vector<std::string>> ReadCsv(const std::string& path) {
   return rows;
 }
 
-pid_t Spawn(std::vector<std::string> command, const std::vector<std::string>& extraEnv) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
-      env.emplace_back(*e);
-  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::vector<char*> args;
-  for (auto& a : command) args.push_back(a.data());
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) return -1;
-  return pid;
-}
-
-void Stop(pid_t& pid) {
-  if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-  }
-  pid = -1;
-}
-
 class RunWindowE2E : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -161,13 +97,11 @@ class RunWindowE2E : public ::testing::Test {
     folder = std::filesystem::temp_directory_path() / ("velnar-run-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
 
-    // In a sanitizer build the program is checked for memory errors here; its
-    // leaks are the unit tests' business.
-    program = Spawn({VELNAR_PROGRAM}, {"QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=detect_leaks=0"});
+    program = StartProgram(VELNAR_PROGRAM);
     ASSERT_GT(program, 0);
   }
   void TearDown() override {
-    Stop(program);
+    StopProgram(program);
     std::filesystem::remove_all(folder);
   }
 
