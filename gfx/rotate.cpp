@@ -6,6 +6,7 @@
 #include "gfx/angle_tables.h"
 #include "gfx/pixel_access.h"
 #include "gfx/surface.h"
+#include "gfx/surface_blit.h"
 
 namespace {
 
@@ -16,6 +17,43 @@ inline std::int64_t Div(std::int64_t a, std::int64_t b) {
     return static_cast<std::int32_t>(a) / static_cast<std::int32_t>(b);
   return a / b;
 }
+
+// A truncating quotient a div d (d > 0) whose numerator grows by a fixed step
+// from one row to the next, carried as floor quotient and remainder: a = q d + r
+// with 0 <= r < d. Unused (and never divided) when d is 0.
+class TSteppedQuotient {
+ public:
+  TSteppedQuotient(std::int64_t a, std::int64_t d, std::int64_t step) : a_(a), d_(d), step_(step) {
+    if (d_ <= 0) return;
+    FloorDiv(a, q_, r_);
+    FloorDiv(step, qs_, rs_);
+  }
+  // Truncation toward zero differs from the floor for a negative a that d
+  // does not divide.
+  std::int64_t Trunc() const { return q_ + (a_ < 0 && r_ != 0 ? 1 : 0); }
+  void Next() {
+    if (d_ <= 0) return;
+    a_ += step_;
+    q_ += qs_;
+    r_ += rs_;
+    if (r_ >= d_) {
+      r_ -= d_;
+      ++q_;
+    }
+  }
+
+ private:
+  void FloorDiv(std::int64_t a, std::int64_t& q, std::int64_t& r) const {
+    q = a / d_;
+    r = a - q * d_;
+    if (r < 0) {
+      --q;
+      r += d_;
+    }
+  }
+  std::int64_t a_, d_, step_;
+  std::int64_t q_ = 0, r_ = 0, qs_ = 0, rs_ = 0;
+};
 
 struct TSpanJob {
   const std::uint8_t* const* Rows;  // the first byte of each source row
@@ -45,9 +83,11 @@ template <class Pixel, bool Keyed>
     u += du;
     v += dv;
     if constexpr (Keyed) {
-      // Only a 32-bit pixel has bits that are not colour.
+      // Only a 32-bit pixel has bits that are not colour. A select rather
+      // than a branch: a sprite's edges would mispredict it on every row.
       const Pixel c = sizeof(Pixel) == 4 ? static_cast<Pixel>(p & mask) : p;
-      if (c != key) *d = p;
+      const Pixel old = *d;
+      *d = c != key ? p : old;
     } else {
       *d = p;
     }
@@ -183,6 +223,64 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   job.Key = Source->colorKey_ & keyMask;
   const int bytes = format_.BytesPerPixel();
 
+  const auto drawSpan = [&](std::int64_t y, std::int64_t x0, std::int64_t n, std::int64_t u,
+                            std::int64_t v) {
+    n = std::min<std::int64_t>(n, width_ - x0);
+    // A coordinate that does not move along the row must already lie inside the
+    // source, or the whole span would read outside it.
+    if ((dux == 0 && (u < left || u >= right)) || (dvx == 0 && (v < top || v >= bottom))) n = 0;
+    if (n < 1) return;
+    job.Dest = memory_.get() + y * pitch_ + x0 * bytes;
+    job.N = static_cast<int>(n);
+    job.U = static_cast<std::int32_t>(u);
+    job.V = static_cast<std::int32_t>(v);
+    if (!same) {
+      SpanConvert(job, Transparent, sf, format_);
+    } else if (format_.BitCount == 16) {
+      Transparent ? SpanSame<std::uint16_t, true>(job) : SpanSame<std::uint16_t, false>(job);
+    } else if (format_.BitCount == 32) {
+      Transparent ? SpanSame<std::uint32_t, true>(job) : SpanSame<std::uint32_t, false>(job);
+    } else if (format_.BitCount == 8) {
+      Transparent ? SpanSame<std::uint8_t, true>(job) : SpanSame<std::uint8_t, false>(job);
+    } else if (format_.BitCount == 24) {
+      Transparent ? SpanSame24<true>(job) : SpanSame24<false>(job);
+    } else {
+      SpanConvert(job, Transparent, sf, format_);
+    }
+  };
+
+  if (FastDrawing()) {
+    // Every bound of a row's span is (C - u) div dux or (C - v) div dvx for a
+    // fixed C, and u, v move by fixed steps from row to row: so each quotient
+    // is carried from the row above with its remainder, and no row divides.
+    const int su = dux < 0 ? -1 : 1, sv = dvx < 0 ? -1 : 1;
+    const std::int64_t du = dux * su, dv = dvx * sv;
+    const std::int64_t cUSkip = dux > 0 ? left + dux - 1 : right + dux;
+    const std::int64_t cUEnd = dux > 0 ? right : left;
+    const std::int64_t cVSkip = dvx > 0 ? top + dvx - 1 : bottom + dvx;
+    const std::int64_t cVEnd = dvx > 0 ? bottom : top;
+    // The numerators, signed so that each divides by a positive du or dv.
+    TSteppedQuotient uSkip(su * (cUSkip - uRow), du, su * duy);
+    TSteppedQuotient uEnd(su * (cUEnd - uRow), du, su * duy);
+    TSteppedQuotient vSkip(sv * (cVSkip - vRow), dv, -sv * dvy);
+    TSteppedQuotient vEnd(sv * (cVEnd - vRow), dv, -sv * dvy);
+    for (std::int64_t y = minY; y < maxY; ++y, uRow -= duy, vRow += dvy) {
+      const std::int64_t u0 = uRow, v0 = vRow;
+      std::int64_t skip = 0;
+      if ((dux > 0 && left > u0) || (dux < 0 && right <= u0)) skip = uSkip.Trunc();
+      if ((dvx > 0 && top > v0) || (dvx < 0 && bottom <= v0)) skip = std::max(skip, vSkip.Trunc());
+      std::int64_t n = dux != 0 ? uEnd.Trunc() - skip : right - u0;
+      n = std::min(n, dvx != 0 ? vEnd.Trunc() - skip : bottom - v0);
+      drawSpan(y, minX + skip, n, u0 + skip * dux, v0 + skip * dvx);
+      uSkip.Next();
+      uEnd.Next();
+      vSkip.Next();
+      vEnd.Next();
+    }
+    lastResult_ = DD_OK;
+    return;
+  }
+
   const auto byDux = [dux](std::int64_t a) { return Div(a, dux); };
   const auto byDvx = [dvx](std::int64_t a) { return Div(a, dvx); };
   for (std::int64_t y = minY; y < maxY; ++y, uRow -= duy, vRow += dvy) {
@@ -202,30 +300,7 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
     n = std::min(n, dvx > 0   ? byDvx(bottom - v0) - skip
                     : dvx < 0 ? byDvx(top - v0) - skip
                               : bottom - v0);
-    const std::int64_t u = u0 + skip * dux, v = v0 + skip * dvx;
-    const std::int64_t x0 = minX + skip;
-    n = std::min<std::int64_t>(n, width_ - x0);
-    // A coordinate that does not move along the row must already lie inside the
-    // source, or the whole span would read outside it.
-    if ((dux == 0 && (u < left || u >= right)) || (dvx == 0 && (v < top || v >= bottom))) n = 0;
-    if (n < 1) continue;
-    job.Dest = memory_.get() + y * pitch_ + x0 * bytes;
-    job.N = static_cast<int>(n);
-    job.U = static_cast<std::int32_t>(u);
-    job.V = static_cast<std::int32_t>(v);
-    if (!same) {
-      SpanConvert(job, Transparent, sf, format_);
-    } else if (format_.BitCount == 16) {
-      Transparent ? SpanSame<std::uint16_t, true>(job) : SpanSame<std::uint16_t, false>(job);
-    } else if (format_.BitCount == 32) {
-      Transparent ? SpanSame<std::uint32_t, true>(job) : SpanSame<std::uint32_t, false>(job);
-    } else if (format_.BitCount == 8) {
-      Transparent ? SpanSame<std::uint8_t, true>(job) : SpanSame<std::uint8_t, false>(job);
-    } else if (format_.BitCount == 24) {
-      Transparent ? SpanSame24<true>(job) : SpanSame24<false>(job);
-    } else {
-      SpanConvert(job, Transparent, sf, format_);
-    }
+    drawSpan(y, minX + skip, n, u0 + skip * dux, v0 + skip * dvx);
   }
   lastResult_ = DD_OK;
 }

@@ -303,10 +303,10 @@ void TDirectDrawSurface::Draw(int X, int Y, const TRect& SrcRect, TDirectDrawSur
     src.Bottom = original.Bottom - (src.Top - original.Top);
     src.Top = top;
   }
-  DrawClipped(dest, src, *Source, Transparent, mirrorX, mirrorY);
+  DrawClipped(dest, src, original, *Source, Transparent, mirrorX, mirrorY);
 }
 
-void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src,
+void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src, const TRect& pattern,
                                      TDirectDrawSurface& source, bool transparent, bool mirrorX,
                                      bool mirrorY) {
   if (!Usable(lastResult_)) return;
@@ -319,8 +319,7 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src,
     std::uint8_t* d = memory_.get() + std::ptrdiff_t{dest.Top} * pitch_ + dest.Left * bytes;
     const std::uint8_t* s =
         source.memory_.get() + std::ptrdiff_t{src.Top} * source.pitch_ + src.Left * bytes;
-    const std::ptrdiff_t dp = pitch_, sp = source.pitch_;
-    for (int r = dest.Height(); r > 0; --r, d += dp, s += sp) std::memcpy(d, s, n);
+    CopyRows(d, pitch_, s, source.pitch_, n, dest.Height());
     Changed();
     lastResult_ = DD_OK;
     return;
@@ -342,24 +341,32 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src,
   if (transparent) {
     job.Keyed = true;
     job.Key = source.colorKey_ & source.format_.KeyMask();
-    if (!mirrorX && !mirrorY && !job.Overlap && sameFormat) job.Runs = &source.RunCache();
-    job.SrcRow = src.Top;
+    // The run list is made for the whole rectangle asked for (a picture's
+    // pattern), so a pattern cut by the screen's edge uses the same list.
+    if (!mirrorX && !mirrorY && !job.Overlap && sameFormat && FastDrawing()) {
+      // A rectangle asked for may reach outside the source: the list covers
+      // only what lies inside.
+      const TRect b = source.ClientRect();
+      const TRect inside =
+          Rect(std::max(pattern.Left, b.Left), std::max(pattern.Top, b.Top),
+               std::min(pattern.Right, b.Right), std::min(pattern.Bottom, b.Bottom));
+      job.Runs = &source.RunsOf(inside);
+      job.RunRow = src.Top - inside.Top;
+      job.RunColumn = src.Left - inside.Left;
+    }
   }
   BlitSurface(job);
   Changed();
   lastResult_ = DD_OK;
 }
 
-const TSurfaceRunCache& TDirectDrawSurface::RunCache() {
+const TRectRuns& TDirectDrawSurface::RunsOf(const TRect& rect) {
   if (!runs_) runs_ = std::make_unique<TSurfaceRunCache>();
-  const std::uint32_t key = colorKey_ & format_.KeyMask();
-  if (!runs_->Valid || runs_->Key != key)
-    BuildRunCache(*runs_, memory_.get(), pitch_, width_, height_, format_, key);
-  return *runs_;
+  return runs_->Get(memory_.get(), pitch_, rect, format_, colorKey_ & format_.KeyMask());
 }
 
 void TDirectDrawSurface::Changed() {
-  if (runs_) runs_->Valid = false;
+  if (runs_) runs_->Invalidate();
 }
 
 void TDirectDrawSurface::MarkLost() {

@@ -3,61 +3,107 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "gfx/copy_span.h"
 #include "gfx/dib.h"
 #include "gfx/pixel_access.h"
 #include "gfx/surface.h"
 
-void BuildRunCache(TSurfaceRunCache& cache, const std::uint8_t* bits, int pitch, int width,
-                   int height, const TPixelFormat& format, std::uint32_t key) {
-  cache.Runs.clear();
-  cache.RowStart.assign(static_cast<std::size_t>(height) + 1, 0);
+namespace {
+bool fastDrawing = true;
+}  // namespace
+
+void SetFastDrawing(bool on) {
+  fastDrawing = on;
+}
+
+bool FastDrawing() {
+  return fastDrawing;
+}
+
+void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const TRect& rect,
+                   const TPixelFormat& format, std::uint32_t key) {
+  runs.Rect = rect;
+  runs.Runs.clear();
+  const int width = rect.Width();
+  const int height = rect.Height();
+  runs.RowStart.assign(static_cast<std::size_t>(height) + 1, 0);
   const std::uint32_t mask = format.KeyMask();
   const int bpp = format.BitCount;
+  bool opaque = true;
   for (int y = 0; y < height; ++y) {
-    cache.RowStart[y] = static_cast<std::int32_t>(cache.Runs.size());
-    const std::uint8_t* row = bits + std::ptrdiff_t{y} * pitch;
+    runs.RowStart[y] = static_cast<std::int32_t>(runs.Runs.size());
+    const std::uint8_t* row = bits + std::ptrdiff_t{rect.Top + y} * pitch;
     int x = 0;
     while (x < width) {
-      while (x < width && (ReadRawPixel(row, x, bpp) & mask) == key) ++x;
+      while (x < width && (ReadRawPixel(row, rect.Left + x, bpp) & mask) == key) ++x;
       if (x == width) break;
       const int start = x;
-      while (x < width && (ReadRawPixel(row, x, bpp) & mask) != key) ++x;
-      cache.Runs.push_back({start, x});
+      while (x < width && (ReadRawPixel(row, rect.Left + x, bpp) & mask) != key) ++x;
+      runs.Runs.push_back({start, x});
     }
+    const int first = runs.RowStart[y];
+    const bool whole = runs.Runs.size() == static_cast<std::size_t>(first) + 1 &&
+                       runs.Runs[first].Start == 0 && runs.Runs[first].End == width;
+    opaque = opaque && whole;
   }
-  cache.RowStart[height] = static_cast<std::int32_t>(cache.Runs.size());
-  cache.Key = key;
-  cache.Valid = true;
+  runs.RowStart[height] = static_cast<std::int32_t>(runs.Runs.size());
+  runs.Opaque = opaque;
+}
+
+std::size_t TSurfaceRunCache::RectHash::operator()(const TRect& r) const {
+  std::uint64_t h = static_cast<std::uint32_t>(r.Left);
+  h = h * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(r.Top);
+  h = h * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(r.Right);
+  h = h * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(r.Bottom);
+  return static_cast<std::size_t>(h ^ (h >> 29));
+}
+
+const TRectRuns& TSurfaceRunCache::Get(const std::uint8_t* bits, int pitch, const TRect& rect,
+                                       const TPixelFormat& format, std::uint32_t key) {
+  // A picture has a few dozen patterns; a surface drawn from by ever new
+  // rectangles must not grow without end (size_ counts 32-bit words).
+  if (stale_ || key != key_ || size_ > (1 << 20)) {
+    lists_.clear();
+    size_ = 0;
+    key_ = key;
+    stale_ = false;
+  }
+  std::unique_ptr<TRectRuns>& list = lists_[rect];
+  if (!list) {
+    list = std::make_unique<TRectRuns>();
+    BuildRectRuns(*list, bits, pitch, rect, format, key);
+    size_ += list->RowStart.size() + 2 * list->Runs.size() + 16;
+  }
+  return *list;
 }
 
 namespace {
 
 template <int Bytes>
 void CopyRuns(const TBlitJob& job) {
-  const TSurfaceRunCache& cache = *job.Runs;
-  const int left = job.SrcX;
-  const int right = job.SrcX + job.Width;
-  const TSurfaceRunCache::TRun* runs = cache.Runs.data();
-  const std::int32_t* rowStart = cache.RowStart.data() + job.SrcRow;
-  const std::uint8_t* src = job.Src;
-  // Indexed by source column.
+  const TRectRuns& list = *job.Runs;
+  const int left = job.RunColumn;
+  const int right = job.RunColumn + job.Width;
+  const TRectRuns::TRun* runs = list.Runs.data();
+  const std::int32_t* rowStart = list.RowStart.data() + job.RunRow;
+  // Both pointers are indexed by the column inside the rectangle.
+  const std::uint8_t* src = job.Src + std::ptrdiff_t{job.SrcX - left} * Bytes;
   std::uint8_t* dest = job.Dest + std::ptrdiff_t{job.DestX - left} * Bytes;
-  for (int r = 0; r < job.Height; ++r, src += job.SrcPitch, dest += job.DestPitch) {
-    const TSurfaceRunCache::TRun* run = runs + rowStart[r];
-    const TSurfaceRunCache::TRun* last = runs + rowStart[r + 1];
-    // Most rows hold few runs; only long rows are worth a search.
-    if (last - run > 8)
-      run = std::upper_bound(run, last, left,
-                             [](int x, const TSurfaceRunCache::TRun& run) { return x < run.End; });
-    else
-      while (run != last && run->End <= left) ++run;
-    for (; run != last && run->Start < right; ++run) {
+  const std::ptrdiff_t sp = job.SrcPitch, dp = job.DestPitch;
+  for (int r = 0; r < job.Height; ++r, src += sp, dest += dp) {
+    const TRectRuns::TRun* run = runs + rowStart[r];
+    const TRectRuns::TRun* const last = runs + rowStart[r + 1];
+    for (; run != last; ++run) {
       const int s = std::max(run->Start, left);
       const int e = std::min(run->End, right);
       // Runs are short: inline moves beat a call per run.
-      CopySpan(dest + std::ptrdiff_t{s} * Bytes, src + std::ptrdiff_t{s} * Bytes,
-               static_cast<std::size_t>(e - s) * Bytes);
+      if (s < e)
+        CopySpan(dest + std::ptrdiff_t{s} * Bytes, src + std::ptrdiff_t{s} * Bytes,
+                 static_cast<std::size_t>(e - s) * Bytes);
     }
   }
 }
@@ -99,7 +145,9 @@ void BlitGeneric(const TBlitJob& job) {
 void BlitSurface(const TBlitJob& job) {
   if (job.Width <= 0 || job.Height <= 0) return;
   const bool plain = job.SrcFormat == job.DestFormat && !job.MirrorX && !job.MirrorY;
-  if (plain && !job.Keyed) {
+  // A keyed rectangle without a key pixel in it copies as an opaque one.
+  const bool opaque = !job.Keyed || (job.Runs && job.Runs->Opaque);
+  if (plain && opaque) {
     const int bytes = job.SrcFormat.BytesPerPixel();
     const std::size_t n = static_cast<std::size_t>(job.Width) * bytes;
     const std::uint8_t* src = job.Src + std::ptrdiff_t{job.SrcX} * bytes;
@@ -115,9 +163,7 @@ void BlitSurface(const TBlitJob& job) {
                        src + std::ptrdiff_t{r} * job.SrcPitch, n);
       return;
     }
-    for (int r = 0; r < job.Height; ++r)
-      std::memcpy(dest + std::ptrdiff_t{r} * job.DestPitch, src + std::ptrdiff_t{r} * job.SrcPitch,
-                  n);
+    CopyRows(dest, job.DestPitch, src, job.SrcPitch, n, job.Height);
     return;
   }
   if (plain && job.Runs) {
@@ -139,8 +185,20 @@ void BlitSurface(const TBlitJob& job) {
   BlitGeneric(job);
 }
 
-void FillSurface(std::uint8_t* bits, int pitch, int width, int height, int bitCount,
-                 std::uint32_t value) {
+void CopyRows(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+              std::ptrdiff_t srcPitch, std::size_t bytes, int rows) {
+  // Pattern-sized rows move faster inline than through a call each.
+  if (fastDrawing && bytes <= 256) {
+    for (; rows > 0; --rows, dest += destPitch, src += srcPitch) CopySpan(dest, src, bytes);
+    return;
+  }
+  for (; rows > 0; --rows, dest += destPitch, src += srcPitch) std::memcpy(dest, src, bytes);
+}
+
+namespace {
+
+void FillPortable(std::uint8_t* bits, int pitch, int width, int height, int bitCount,
+                  std::uint32_t value) {
   for (int y = 0; y < height; ++y) {
     std::uint8_t* row = bits + std::ptrdiff_t{y} * pitch;
     switch (bitCount) {
@@ -159,6 +217,59 @@ void FillSurface(std::uint8_t* bits, int pitch, int width, int height, int bitCo
         break;
     }
   }
+}
+
+#if defined(__SSE2__)
+// n bytes from p with a 4-byte pattern, 64 bytes a step; n is a multiple of
+// the pixel size, so the last (overlapping) 16-byte store keeps the pattern's
+// phase. A 16-bit pixel fill otherwise compiles to one 2-byte store a pixel.
+void FillPattern(std::uint8_t* p, std::size_t n, std::uint32_t pattern) {
+  if (n < 16) {
+    for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<std::uint8_t>(pattern >> (8 * (i & 3)));
+    return;
+  }
+  const __m128i v = _mm_set1_epi32(static_cast<int>(pattern));
+  std::uint8_t* const end = p + n;
+  std::uint8_t* q = p;
+  for (; q + 64 <= end; q += 64) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 48), v);
+  }
+  for (; q + 16 <= end; q += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(q), v);
+  if (q < end) _mm_storeu_si128(reinterpret_cast<__m128i*>(end - 16), v);
+}
+#endif
+
+}  // namespace
+
+void FillSurface(std::uint8_t* bits, int pitch, int width, int height, int bitCount,
+                 std::uint32_t value) {
+#if defined(__SSE2__)
+  if (fastDrawing && width > 0 && height > 0 &&
+      (bitCount == 8 || bitCount == 16 || bitCount == 32)) {
+    std::uint32_t pattern = value;
+    if (bitCount == 8) pattern = (value & 0xFF) * 0x01010101u;
+    if (bitCount == 16) pattern = (value & 0xFFFF) * 0x00010001u;
+    const std::size_t row = static_cast<std::size_t>(width) * (bitCount / 8);
+    // Rows without padding between them are one block.
+    const bool block = static_cast<std::size_t>(pitch) == row;
+    const std::size_t n = block ? row * static_cast<std::size_t>(height) : row;
+    const int blocks = block ? 1 : height;
+    // One byte repeated (black, white) is what memset does best.
+    const bool bytes = pattern == (pattern & 0xFF) * 0x01010101u;
+    for (int y = 0; y < blocks; ++y) {
+      std::uint8_t* p = bits + std::ptrdiff_t{y} * pitch;
+      if (bytes)
+        std::memset(p, static_cast<int>(pattern & 0xFF), n);
+      else
+        FillPattern(p, n, pattern);
+    }
+    return;
+  }
+#endif
+  FillPortable(bits, pitch, width, height, bitCount, value);
 }
 
 void CopyDIBToSurface(const TDIB& dib, const TRect& SrcRect, const TSurfaceMemory& memory,
