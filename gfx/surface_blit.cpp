@@ -54,12 +54,20 @@ void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const T
   runs.Opaque = opaque;
 }
 
-std::size_t TSurfaceRunCache::RectHash::operator()(const TRect& r) const {
-  std::uint64_t h = static_cast<std::uint32_t>(r.Left);
-  h = h * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(r.Top);
-  h = h * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(r.Right);
-  h = h * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint32_t>(r.Bottom);
-  return static_cast<std::size_t>(h ^ (h >> 29));
+std::size_t TSurfaceRunCache::Hash(const TRect& r) {
+  std::uint64_t h =
+      static_cast<std::uint32_t>(r.Left) | std::uint64_t{static_cast<std::uint32_t>(r.Top)} << 32;
+  h ^= (static_cast<std::uint32_t>(r.Right) | std::uint64_t{static_cast<std::uint32_t>(r.Bottom)}
+                                                  << 32) *
+       0xC2B2AE3D27D4EB4Full;
+  h *= 0x9E3779B97F4A7C15ull;
+  return static_cast<std::size_t>(h >> 32);
+}
+
+void TSurfaceRunCache::Clear() {
+  slots_.clear();
+  used_ = 0;
+  size_ = 0;
 }
 
 const TRectRuns& TSurfaceRunCache::Get(const std::uint8_t* bits, int pitch, const TRect& rect,
@@ -67,18 +75,34 @@ const TRectRuns& TSurfaceRunCache::Get(const std::uint8_t* bits, int pitch, cons
   // A picture has a few dozen patterns; a surface drawn from by ever new
   // rectangles must not grow without end (size_ counts 32-bit words).
   if (stale_ || key != key_ || size_ > (1 << 20)) {
-    lists_.clear();
-    size_ = 0;
+    Clear();
     key_ = key;
     stale_ = false;
   }
-  std::unique_ptr<TRectRuns>& list = lists_[rect];
-  if (!list) {
-    list = std::make_unique<TRectRuns>();
-    BuildRectRuns(*list, bits, pitch, rect, format, key);
-    size_ += list->RowStart.size() + 2 * list->Runs.size() + 16;
+  if (slots_.empty()) slots_.resize(64);
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = Hash(rect) & mask;
+  for (; slots_[i].List; i = (i + 1) & mask)
+    if (slots_[i].Rect == rect) return *slots_[i].List;
+  // Not there: made now, in the free slot the search ended on.
+  auto list = std::make_unique<TRectRuns>();
+  BuildRectRuns(*list, bits, pitch, rect, format, key);
+  size_ += list->RowStart.size() + 2 * list->Runs.size() + 16;
+  const TRectRuns& made = *list;
+  slots_[i] = Slot{rect, std::move(list)};
+  // Kept at most half full, so searches stay short.
+  if (++used_ * 2 > slots_.size()) {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    const std::size_t wider = slots_.size() - 1;
+    for (Slot& slot : old) {
+      if (!slot.List) continue;
+      std::size_t j = Hash(slot.Rect) & wider;
+      while (slots_[j].List) j = (j + 1) & wider;
+      slots_[j] = std::move(slot);
+    }
   }
-  return *list;
+  return made;
 }
 
 namespace {

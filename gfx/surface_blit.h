@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "gfx/graphics_types.h"
@@ -38,10 +37,16 @@ class TSurfaceRunCache {
   void Invalidate() { stale_ = true; }
 
  private:
-  struct RectHash {
-    std::size_t operator()(const TRect& r) const;
+  // Open addressing in a power-of-two table: a pattern's list is found with
+  // a multiply and a compare, no division and no chain of nodes.
+  struct Slot {
+    TRect Rect;
+    std::unique_ptr<TRectRuns> List;
   };
-  std::unordered_map<TRect, std::unique_ptr<TRectRuns>, RectHash> lists_;
+  static std::size_t Hash(const TRect& r);
+  void Clear();
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
   std::uint32_t key_ = 0;
   std::size_t size_ = 0;
   bool stale_ = false;
