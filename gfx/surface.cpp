@@ -96,7 +96,9 @@ void TDirectDrawSurface::SetSize(int width, int height) {
     const int pitch = (width * format.BytesPerPixel() + 3) & ~3;
     const std::int64_t bytes = std::int64_t{pitch} * height;
     const auto allocate = [&]() -> std::uint8_t* {
-      const std::size_t rounded = (static_cast<std::size_t>(bytes) + 63) & ~std::size_t{63};
+      // A few bytes past the last row: the rotated drawing fetches 4 bytes
+      // for a 16-bit pixel.
+      const std::size_t rounded = (static_cast<std::size_t>(bytes) + 16 + 63) & ~std::size_t{63};
       void* p = std::aligned_alloc(64, rounded);
       if (p) std::memset(p, 0, rounded);
       return static_cast<std::uint8_t*>(p);
