@@ -194,8 +194,15 @@ int main(int argc, char** argv) {
             shown = NowMs();
             return true;
           },
-          30000))
+          30000)) {
+    // What there was instead, for the reader of the error.
+    const Window w = FindWindow(d, "Velnar");
+    std::fprintf(stderr, "start window %s\n", w ? "found but never drawn" : "not listed");
+    if (waitpid(pid, &status, WNOHANG) == pid)
+      std::fprintf(stderr, "the program ended with status %d\n", status);
+    std::system("xprop -root _NET_CLIENT_LIST >&2; xdotool search --name . getwindowname >&2");
     return fail("the start window never showed");
+  }
 
   // Space presses the focused "Uruchom program".
   Xdo("windowactivate --sync " + std::to_string(start));

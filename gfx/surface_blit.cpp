@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -209,8 +211,57 @@ void BlitSurface(const TBlitJob& job) {
   BlitGeneric(job);
 }
 
+namespace {
+
+#if defined(__x86_64__) && defined(__GNUC__)
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+// Rows of 32 to 128 bytes (a pattern's, at 16 bits a pixel) as two or four
+// 32-byte moves from the row's two ends, overlapping in the middle: no loop
+// and no call for each row.
+[[gnu::target("avx2")]] void CopyRowsWide(std::uint8_t* dest, std::ptrdiff_t destPitch,
+                                          const std::uint8_t* src, std::ptrdiff_t srcPitch,
+                                          std::size_t bytes, int rows) {
+  const std::size_t last = bytes - 32;
+  if (bytes > 64) {
+    for (; rows > 0; --rows, dest += destPitch, src += srcPitch) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 32));
+      const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + last - 32));
+      const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + last));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest), a);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + 32), b);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + last - 32), c);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + last), d);
+    }
+  } else {
+    for (; rows > 0; --rows, dest += destPitch, src += srcPitch) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+      const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + last));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest), a);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + last), d);
+    }
+  }
+}
+#else
+bool HasAvx2() {
+  return false;
+}
+void CopyRowsWide(std::uint8_t*, std::ptrdiff_t, const std::uint8_t*, std::ptrdiff_t, std::size_t,
+                  int) {}
+#endif
+
+}  // namespace
+
 void CopyRows(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
               std::ptrdiff_t srcPitch, std::size_t bytes, int rows) {
+  if (fastDrawing && bytes >= 32 && bytes <= 128 && HasAvx2()) {
+    CopyRowsWide(dest, destPitch, src, srcPitch, bytes, rows);
+    return;
+  }
   // Pattern-sized rows move faster inline than through a call each.
   if (fastDrawing && bytes <= 256) {
     for (; rows > 0; --rows, dest += destPitch, src += srcPitch) CopySpan(dest, src, bytes);

@@ -64,6 +64,12 @@ TEST(RasterScaler, MatchesNearestPixelScalingWithBars) {
       for (auto& p : src) p = static_cast<std::uint16_t>(rng());
       ASSERT_TRUE(scaler.Scale(canvas, c.dest, image));
       ExpectScaled(canvas, c.dest, src, c.w, c.h, is565);
+      // Frames that change a few pixels, or none: only those are drawn again.
+      for (int frame = 0; frame < 6; ++frame) {
+        for (int k = 0; k < frame; ++k) src[rng() % src.size()] = static_cast<std::uint16_t>(rng());
+        ASSERT_TRUE(scaler.Scale(canvas, c.dest, image));
+        ExpectScaled(canvas, c.dest, src, c.w, c.h, is565);
+      }
       // A fresh window image gets its bars painted again.
       QImage other(c.canvas, QImage::Format_RGB32);
       other.fill(0xFF654321u);
