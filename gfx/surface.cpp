@@ -326,6 +326,30 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src, const 
     lastResult_ = DD_OK;
     return;
   }
+  if (transparent && sameFormat && !mirrorX && !mirrorY && &source != this && FastDrawing()) {
+    // The run list is made for the whole rectangle asked for (a picture's
+    // pattern), so a pattern cut by the screen's edge uses the same list. A
+    // rectangle asked for may reach outside the source: the list covers only
+    // what lies inside.
+    const TRect b = source.ClientRect();
+    const TRect inside = Rect(std::max(pattern.Left, b.Left), std::max(pattern.Top, b.Top),
+                              std::min(pattern.Right, b.Right), std::min(pattern.Bottom, b.Bottom));
+    const TRectRuns& runs = source.RunsOf(inside);
+    const int bytes = format_.BytesPerPixel();
+    std::uint8_t* d = memory_.get() + std::ptrdiff_t{dest.Top} * pitch_ + dest.Left * bytes;
+    const std::uint8_t* s =
+        source.memory_.get() + std::ptrdiff_t{src.Top} * source.pitch_ + src.Left * bytes;
+    // A rectangle without a key pixel in it copies as an opaque one.
+    if (runs.Opaque)
+      CopyRows(d, pitch_, s, source.pitch_, static_cast<std::size_t>(dest.Width()) * bytes,
+               dest.Height());
+    else
+      CopyRectRuns(d, pitch_, s, source.pitch_, bytes, runs, src.Top - inside.Top,
+                   src.Left - inside.Left, dest.Width(), dest.Height());
+    Changed();
+    lastResult_ = DD_OK;
+    return;
+  }
   TBlitJob job;
   job.Dest = memory_.get() + std::ptrdiff_t{dest.Top} * pitch_;
   job.DestPitch = pitch_;
@@ -343,19 +367,6 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src, const 
   if (transparent) {
     job.Keyed = true;
     job.Key = source.colorKey_ & source.format_.KeyMask();
-    // The run list is made for the whole rectangle asked for (a picture's
-    // pattern), so a pattern cut by the screen's edge uses the same list.
-    if (!mirrorX && !mirrorY && !job.Overlap && sameFormat && FastDrawing()) {
-      // A rectangle asked for may reach outside the source: the list covers
-      // only what lies inside.
-      const TRect b = source.ClientRect();
-      const TRect inside =
-          Rect(std::max(pattern.Left, b.Left), std::max(pattern.Top, b.Top),
-               std::min(pattern.Right, b.Right), std::min(pattern.Bottom, b.Bottom));
-      job.Runs = &source.RunsOf(inside);
-      job.RunRow = src.Top - inside.Top;
-      job.RunColumn = src.Left - inside.Left;
-    }
   }
   BlitSurface(job);
   Changed();

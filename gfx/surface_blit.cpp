@@ -110,17 +110,15 @@ const TRectRuns& TSurfaceRunCache::Get(const std::uint8_t* bits, int pitch, cons
 namespace {
 
 template <int Bytes>
-void CopyRuns(const TBlitJob& job) {
-  const TRectRuns& list = *job.Runs;
-  const int left = job.RunColumn;
-  const int right = job.RunColumn + job.Width;
+void CopyRuns(std::uint8_t* dest, std::ptrdiff_t dp, const std::uint8_t* src, std::ptrdiff_t sp,
+              const TRectRuns& list, int runRow, int left, int width, int height) {
+  const int right = left + width;
   const TRectRuns::TRun* runs = list.Runs.data();
-  const std::int32_t* rowStart = list.RowStart.data() + job.RunRow;
+  const std::int32_t* rowStart = list.RowStart.data() + runRow;
   // Both pointers are indexed by the column inside the rectangle.
-  const std::uint8_t* src = job.Src + std::ptrdiff_t{job.SrcX - left} * Bytes;
-  std::uint8_t* dest = job.Dest + std::ptrdiff_t{job.DestX - left} * Bytes;
-  const std::ptrdiff_t sp = job.SrcPitch, dp = job.DestPitch;
-  for (int r = 0; r < job.Height; ++r, src += sp, dest += dp) {
+  src -= std::ptrdiff_t{left} * Bytes;
+  dest -= std::ptrdiff_t{left} * Bytes;
+  for (int r = 0; r < height; ++r, src += sp, dest += dp) {
     const TRectRuns::TRun* run = runs + rowStart[r];
     const TRectRuns::TRun* const last = runs + rowStart[r + 1];
     for (; run != last; ++run) {
@@ -171,9 +169,7 @@ void BlitGeneric(const TBlitJob& job) {
 void BlitSurface(const TBlitJob& job) {
   if (job.Width <= 0 || job.Height <= 0) return;
   const bool plain = job.SrcFormat == job.DestFormat && !job.MirrorX && !job.MirrorY;
-  // A keyed rectangle without a key pixel in it copies as an opaque one.
-  const bool opaque = !job.Keyed || (job.Runs && job.Runs->Opaque);
-  if (plain && opaque) {
+  if (plain && !job.Keyed) {
     const int bytes = job.SrcFormat.BytesPerPixel();
     const std::size_t n = static_cast<std::size_t>(job.Width) * bytes;
     const std::uint8_t* src = job.Src + std::ptrdiff_t{job.SrcX} * bytes;
@@ -191,22 +187,6 @@ void BlitSurface(const TBlitJob& job) {
     }
     CopyRows(dest, job.DestPitch, src, job.SrcPitch, n, job.Height);
     return;
-  }
-  if (plain && job.Runs) {
-    switch (job.SrcFormat.BytesPerPixel()) {
-      case 1:
-        CopyRuns<1>(job);
-        return;
-      case 2:
-        CopyRuns<2>(job);
-        return;
-      case 3:
-        CopyRuns<3>(job);
-        return;
-      default:
-        CopyRuns<4>(job);
-        return;
-    }
   }
   BlitGeneric(job);
 }
@@ -255,6 +235,25 @@ void CopyRowsWide(std::uint8_t*, std::ptrdiff_t, const std::uint8_t*, std::ptrdi
 #endif
 
 }  // namespace
+
+void CopyRectRuns(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+                  std::ptrdiff_t srcPitch, int bytesPerPixel, const TRectRuns& runs, int runRow,
+                  int runColumn, int width, int height) {
+  switch (bytesPerPixel) {
+    case 1:
+      CopyRuns<1>(dest, destPitch, src, srcPitch, runs, runRow, runColumn, width, height);
+      return;
+    case 2:
+      CopyRuns<2>(dest, destPitch, src, srcPitch, runs, runRow, runColumn, width, height);
+      return;
+    case 3:
+      CopyRuns<3>(dest, destPitch, src, srcPitch, runs, runRow, runColumn, width, height);
+      return;
+    default:
+      CopyRuns<4>(dest, destPitch, src, srcPitch, runs, runRow, runColumn, width, height);
+      return;
+  }
+}
 
 void CopyRows(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
               std::ptrdiff_t srcPitch, std::size_t bytes, int rows) {

@@ -68,9 +68,6 @@ struct TBlitJob {
   const std::uint8_t* Src = nullptr;
   int SrcPitch = 0;
   int SrcX = 0;
-  // With Runs: the copy's first row and column inside Runs->Rect.
-  int RunRow = 0;
-  int RunColumn = 0;
   TPixelFormat SrcFormat;
   int Width = 0;
   int Height = 0;
@@ -79,10 +76,17 @@ struct TBlitJob {
   bool MirrorX = false;
   bool MirrorY = false;
   bool Overlap = false;  // source and destination are the same memory
-  const TRectRuns* Runs = nullptr;
 };
 
+// Every copy between surfaces but the keyed one by run list: any formats,
+// mirroring, overlapping memory, a key tested pixel by pixel.
 void BlitSurface(const TBlitJob& job);
+
+// A keyed copy by the rectangle's run list: dest and src point at the first
+// pixel of the copy, which starts at (runColumn, runRow) inside runs.Rect.
+void CopyRectRuns(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+                  std::ptrdiff_t srcPitch, int bytesPerPixel, const TRectRuns& runs, int runRow,
+                  int runColumn, int width, int height);
 
 // Rows of bytes from one memory to another that does not overlap it.
 void CopyRows(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
