@@ -109,7 +109,7 @@ const TRectRuns& TSurfaceRunCache::Get(const std::uint8_t* bits, int pitch, cons
 
 namespace {
 
-template <int Bytes>
+template <int Bytes, bool Clipped>
 void CopyRuns(std::uint8_t* dest, std::ptrdiff_t dp, const std::uint8_t* src, std::ptrdiff_t sp,
               const TRectRuns& list, int runRow, int left, int width, int height) {
   const int right = left + width;
@@ -122,14 +122,30 @@ void CopyRuns(std::uint8_t* dest, std::ptrdiff_t dp, const std::uint8_t* src, st
     const TRectRuns::TRun* run = runs + rowStart[r];
     const TRectRuns::TRun* const last = runs + rowStart[r + 1];
     for (; run != last; ++run) {
-      const int s = std::max(run->Start, left);
-      const int e = std::min(run->End, right);
       // Runs are short: inline moves beat a call per run.
-      if (s < e)
-        CopySpan(dest + std::ptrdiff_t{s} * Bytes, src + std::ptrdiff_t{s} * Bytes,
-                 static_cast<std::size_t>(e - s) * Bytes);
+      if constexpr (Clipped) {
+        const int s = std::max(run->Start, left);
+        const int e = std::min(run->End, right);
+        if (s < e)
+          CopySpan(dest + std::ptrdiff_t{s} * Bytes, src + std::ptrdiff_t{s} * Bytes,
+                   static_cast<std::size_t>(e - s) * Bytes);
+      } else {
+        CopySpan(dest + std::ptrdiff_t{run->Start} * Bytes,
+                 src + std::ptrdiff_t{run->Start} * Bytes,
+                 static_cast<std::size_t>(run->End - run->Start) * Bytes);
+      }
     }
   }
+}
+
+template <int Bytes>
+void CopyRuns(std::uint8_t* dest, std::ptrdiff_t dp, const std::uint8_t* src, std::ptrdiff_t sp,
+              const TRectRuns& list, int runRow, int left, int width, int height) {
+  // Mostly the whole pattern is drawn: its runs need no cutting.
+  if (left == 0 && width == list.Rect.Width())
+    CopyRuns<Bytes, false>(dest, dp, src, sp, list, runRow, left, width, height);
+  else
+    CopyRuns<Bytes, true>(dest, dp, src, sp, list, runRow, left, width, height);
 }
 
 // Every other case: any formats, mirroring, overlapping memory. Pixel by pixel,
