@@ -30,7 +30,7 @@ void BM_DrawRotateCar(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_DrawRotateCar)->MinTime(0.5);
+BENCHMARK(BM_DrawRotateCar);
 
 void BM_QPainterRotateCar(benchmark::State& state) {
   QImage back(640, 480, QImage::Format_RGB16);
@@ -56,7 +56,7 @@ void BM_QPainterRotateCar(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_QPainterRotateCar)->MinTime(0.5);
+BENCHMARK(BM_QPainterRotateCar);
 
 void BM_SdlRenderCopyExCar(benchmark::State& state) {
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
@@ -84,7 +84,7 @@ void BM_SdlRenderCopyExCar(benchmark::State& state) {
   SDL_FreeSurface(car);
   SDL_FreeSurface(back);
 }
-BENCHMARK(BM_SdlRenderCopyExCar)->MinTime(0.5);
+BENCHMARK(BM_SdlRenderCopyExCar);
 
 }  // namespace
 

@@ -1,4 +1,7 @@
 #include <cmath>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -6,6 +9,7 @@
 #include "gfx/angle_tables.h"
 #include "gfx/pixel_access.h"
 #include "gfx/surface.h"
+#include "gfx/surface_blit.h"
 
 namespace {
 
@@ -16,6 +20,48 @@ inline std::int64_t Div(std::int64_t a, std::int64_t b) {
     return static_cast<std::int32_t>(a) / static_cast<std::int32_t>(b);
   return a / b;
 }
+
+// Two truncating quotients a div d (d > 0) whose numerators grow by the same
+// step from one row to the next, each carried as floor quotient and remainder
+// (a = q d + r, 0 <= r < d) so that no row divides. Unused (and never divided)
+// when d is 0.
+class TSteppedQuotients {
+ public:
+  TSteppedQuotients(std::int64_t a0, std::int64_t a1, std::int64_t d, std::int64_t step) : d_(d) {
+    if (d_ <= 0) return;
+    FloorDiv(a0, q_[0], r_[0]);
+    FloorDiv(a1, q_[1], r_[1]);
+    FloorDiv(step, qs_, rs_);
+  }
+  // Truncation toward zero differs from the floor for a negative numerator
+  // that d does not divide; the numerator is negative exactly when q is.
+  [[gnu::always_inline]] std::int64_t Trunc(int i) const {
+    return q_[i] + (q_[i] < 0 && r_[i] != 0 ? 1 : 0);
+  }
+  [[gnu::always_inline]] void Next() {
+    for (int i = 0; i < 2; ++i) {
+      q_[i] += qs_;
+      r_[i] += rs_;
+      if (r_[i] >= d_) {
+        r_[i] -= d_;
+        ++q_[i];
+      }
+    }
+  }
+
+ private:
+  void FloorDiv(std::int64_t a, std::int64_t& q, std::int64_t& r) const {
+    q = a / d_;
+    r = a - q * d_;
+    if (r < 0) {
+      --q;
+      r += d_;
+    }
+  }
+  std::int64_t d_;
+  std::int64_t q_[2] = {0, 0}, r_[2] = {0, 0};
+  std::int64_t qs_ = 0, rs_ = 0;
+};
 
 struct TSpanJob {
   const std::uint8_t* const* Rows;  // the first byte of each source row
@@ -45,14 +91,108 @@ template <class Pixel, bool Keyed>
     u += du;
     v += dv;
     if constexpr (Keyed) {
-      // Only a 32-bit pixel has bits that are not colour.
+      // Only a 32-bit pixel has bits that are not colour. A select rather
+      // than a branch: a sprite's edges would mispredict it on every row.
       const Pixel c = sizeof(Pixel) == 4 ? static_cast<Pixel>(p & mask) : p;
-      if (c != key) *d = p;
+      const Pixel old = *d;
+      *d = c != key ? p : old;
     } else {
       *d = p;
     }
   }
 }
+
+// What the wide span needs besides the job, the same for every row of one
+// drawing: each lane's offset from the span's start, and eight steps.
+struct TWideSteps {
+  std::int32_t LaneU[8];
+  std::int32_t LaneV[8];
+  std::int32_t DU8;
+  std::int32_t DV8;
+
+  TWideSteps(std::int32_t du, std::int32_t dv) {
+    // Wrapping is harmless: lanes past the span are never read.
+    for (int k = 0; k < 8; ++k) {
+      LaneU[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(du) * k);
+      LaneV[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(dv) * k);
+    }
+    DU8 = static_cast<std::int32_t>(static_cast<std::uint32_t>(du) * 8);
+    DV8 = static_cast<std::int32_t>(static_cast<std::uint32_t>(dv) * 8);
+  }
+};
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Eight 16-bit pixels a step: the source offsets of eight u, v pairs at once,
+// one gather (4 bytes each: surfaces keep room past their last pixel), the
+// key compared and the destination kept by a blend. The last few pixels of
+// the span take a masked gather, and the destination pixels after the span
+// are written back as they were (surfaces keep room past their last row too).
+// Each lane's pixel offset: row (v >> 16) times the pitch, plus column u >> 16.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Offsets(__m256i u, __m256i v,
+                                                                   __m256i pitch) {
+  return _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(v, 16), pitch),
+                          _mm256_srai_epi32(u, 16));
+}
+
+// The low 16 bits of the eight lanes, in order.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m128i Pack16(__m256i px, __m256i low16) {
+  px = _mm256_and_si256(px, low16);
+  return _mm_packus_epi32(_mm256_castsi256_si128(px), _mm256_extracti128_si256(px, 1));
+}
+
+template <bool Keyed>
+[[gnu::target("avx2")]] void SpanSame16Wide(const TSpanJob& j, const TWideSteps& w) {
+  auto* d = reinterpret_cast<std::uint16_t*>(j.Dest);
+  const int n = j.N;
+  const auto* base = reinterpret_cast<const int*>(j.Src);
+  __m256i u = _mm256_add_epi32(_mm256_set1_epi32(j.U),
+                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w.LaneU)));
+  __m256i v = _mm256_add_epi32(_mm256_set1_epi32(j.V),
+                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w.LaneV)));
+  const __m256i du8 = _mm256_set1_epi32(w.DU8);
+  const __m256i dv8 = _mm256_set1_epi32(w.DV8);
+  const __m256i pitch = _mm256_set1_epi32(j.SrcPitch / 2);
+  const __m256i low16 = _mm256_set1_epi32(0xFFFF);
+  const __m128i key = _mm_set1_epi16(static_cast<short>(j.Key));
+  int k = 0;
+  for (; k + 8 <= n; k += 8) {
+    __m128i p = Pack16(_mm256_i32gather_epi32(base, Offsets(u, v, pitch), 2), low16);
+    if constexpr (Keyed) {
+      const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k));
+      p = _mm_blendv_epi8(p, old, _mm_cmpeq_epi16(p, key));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), p);
+    u = _mm256_add_epi32(u, du8);
+    v = _mm256_add_epi32(v, dv8);
+  }
+  if (k < n) {
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i inside = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - k), lanes);
+    __m128i p = Pack16(
+        _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, Offsets(u, v, pitch), inside, 2),
+        low16);
+    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k));
+    __m128i keep =
+        _mm_packs_epi32(_mm256_castsi256_si128(inside), _mm256_extracti128_si256(inside, 1));
+    keep = _mm_xor_si128(keep, _mm_set1_epi32(-1));
+    if constexpr (Keyed) keep = _mm_or_si128(keep, _mm_cmpeq_epi16(p, key));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm_blendv_epi8(p, old, keep));
+  }
+}
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#else
+template <bool Keyed>
+void SpanSame16Wide(const TSpanJob& j, const TWideSteps&) {
+  SpanSame<std::uint16_t, Keyed>(j);
+}
+bool HasAvx2() {
+  return false;
+}
+#endif
 
 template <bool Keyed>
 void SpanSame24(const TSpanJob& j) {
@@ -168,11 +308,17 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   const TPixelFormat& sf = Source->format_;
   const bool same = sf == format_;
   const std::uint32_t keyMask = sf.KeyMask();
-  // The drawing's working memory, kept between calls: one pointer per source row.
+  // 16-bit pixels in the same format go eight at a time where the processor
+  // can; the display's format is always one of them.
+  const bool wide = FastDrawing() && HasAvx2() && same && format_.BitCount == 16;
+  // The drawing's working memory, kept between calls: one pointer per source
+  // row, for the spans that go a pixel at a time.
   static std::vector<const std::uint8_t*> rows;
-  rows.resize(static_cast<std::size_t>(Source->height_));
-  for (int r = 0; r < Source->height_; ++r)
-    rows[r] = Source->memory_.get() + std::ptrdiff_t{r} * Source->pitch_;
+  if (!wide) {
+    rows.resize(static_cast<std::size_t>(Source->height_));
+    for (int r = 0; r < Source->height_; ++r)
+      rows[r] = Source->memory_.get() + std::ptrdiff_t{r} * Source->pitch_;
+  }
   TSpanJob job{};
   job.Rows = rows.data();
   job.Src = Source->memory_.get();
@@ -182,6 +328,64 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   job.KeyMask = keyMask;
   job.Key = Source->colorKey_ & keyMask;
   const int bytes = format_.BytesPerPixel();
+
+  const TWideSteps steps(job.DU, job.DV);
+  const auto drawSpan = [&](std::int64_t y, std::int64_t x0, std::int64_t n, std::int64_t u,
+                            std::int64_t v) __attribute__((always_inline)) {
+    n = std::min<std::int64_t>(n, width_ - x0);
+    // A coordinate that does not move along the row must already lie inside the
+    // source, or the whole span would read outside it.
+    if ((dux == 0 && (u < left || u >= right)) || (dvx == 0 && (v < top || v >= bottom))) n = 0;
+    if (n < 1) return;
+    job.Dest = memory_.get() + y * pitch_ + x0 * bytes;
+    job.N = static_cast<int>(n);
+    job.U = static_cast<std::int32_t>(u);
+    job.V = static_cast<std::int32_t>(v);
+    if (!same) {
+      SpanConvert(job, Transparent, sf, format_);
+    } else if (wide) {
+      Transparent ? SpanSame16Wide<true>(job, steps) : SpanSame16Wide<false>(job, steps);
+    } else if (format_.BitCount == 16) {
+      Transparent ? SpanSame<std::uint16_t, true>(job) : SpanSame<std::uint16_t, false>(job);
+    } else if (format_.BitCount == 32) {
+      Transparent ? SpanSame<std::uint32_t, true>(job) : SpanSame<std::uint32_t, false>(job);
+    } else if (format_.BitCount == 8) {
+      Transparent ? SpanSame<std::uint8_t, true>(job) : SpanSame<std::uint8_t, false>(job);
+    } else if (format_.BitCount == 24) {
+      Transparent ? SpanSame24<true>(job) : SpanSame24<false>(job);
+    } else {
+      SpanConvert(job, Transparent, sf, format_);
+    }
+  };
+
+  if (FastDrawing()) {
+    // Every bound of a row's span is (C - u) div dux or (C - v) div dvx for a
+    // fixed C, and u, v move by fixed steps from row to row: so each quotient
+    // is carried from the row above with its remainder, and no row divides.
+    const int su = dux < 0 ? -1 : 1, sv = dvx < 0 ? -1 : 1;
+    const std::int64_t du = dux * su, dv = dvx * sv;
+    const std::int64_t cUSkip = dux > 0 ? left + dux - 1 : right + dux;
+    const std::int64_t cUEnd = dux > 0 ? right : left;
+    const std::int64_t cVSkip = dvx > 0 ? top + dvx - 1 : bottom + dvx;
+    const std::int64_t cVEnd = dvx > 0 ? bottom : top;
+    // The numerators, signed so that each divides by a positive du or dv.
+    // Index 0: the skip's numerator, 1: the end's.
+    TSteppedQuotients uq(su * (cUSkip - uRow), su * (cUEnd - uRow), du, su * duy);
+    TSteppedQuotients vq(sv * (cVSkip - vRow), sv * (cVEnd - vRow), dv, -sv * dvy);
+    for (std::int64_t y = minY; y < maxY; ++y, uRow -= duy, vRow += dvy) {
+      const std::int64_t u0 = uRow, v0 = vRow;
+      std::int64_t skip = 0;
+      if ((dux > 0 && left > u0) || (dux < 0 && right <= u0)) skip = uq.Trunc(0);
+      if ((dvx > 0 && top > v0) || (dvx < 0 && bottom <= v0)) skip = std::max(skip, vq.Trunc(0));
+      std::int64_t n = dux != 0 ? uq.Trunc(1) - skip : right - u0;
+      n = std::min(n, dvx != 0 ? vq.Trunc(1) - skip : bottom - v0);
+      if (n >= 1) drawSpan(y, minX + skip, n, u0 + skip * dux, v0 + skip * dvx);
+      uq.Next();
+      vq.Next();
+    }
+    lastResult_ = DD_OK;
+    return;
+  }
 
   const auto byDux = [dux](std::int64_t a) { return Div(a, dux); };
   const auto byDvx = [dvx](std::int64_t a) { return Div(a, dvx); };
@@ -202,30 +406,7 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
     n = std::min(n, dvx > 0   ? byDvx(bottom - v0) - skip
                     : dvx < 0 ? byDvx(top - v0) - skip
                               : bottom - v0);
-    const std::int64_t u = u0 + skip * dux, v = v0 + skip * dvx;
-    const std::int64_t x0 = minX + skip;
-    n = std::min<std::int64_t>(n, width_ - x0);
-    // A coordinate that does not move along the row must already lie inside the
-    // source, or the whole span would read outside it.
-    if ((dux == 0 && (u < left || u >= right)) || (dvx == 0 && (v < top || v >= bottom))) n = 0;
-    if (n < 1) continue;
-    job.Dest = memory_.get() + y * pitch_ + x0 * bytes;
-    job.N = static_cast<int>(n);
-    job.U = static_cast<std::int32_t>(u);
-    job.V = static_cast<std::int32_t>(v);
-    if (!same) {
-      SpanConvert(job, Transparent, sf, format_);
-    } else if (format_.BitCount == 16) {
-      Transparent ? SpanSame<std::uint16_t, true>(job) : SpanSame<std::uint16_t, false>(job);
-    } else if (format_.BitCount == 32) {
-      Transparent ? SpanSame<std::uint32_t, true>(job) : SpanSame<std::uint32_t, false>(job);
-    } else if (format_.BitCount == 8) {
-      Transparent ? SpanSame<std::uint8_t, true>(job) : SpanSame<std::uint8_t, false>(job);
-    } else if (format_.BitCount == 24) {
-      Transparent ? SpanSame24<true>(job) : SpanSame24<false>(job);
-    } else {
-      SpanConvert(job, Transparent, sf, format_);
-    }
+    drawSpan(y, minX + skip, n, u0 + skip * dux, v0 + skip * dvx);
   }
   lastResult_ = DD_OK;
 }

@@ -96,7 +96,9 @@ void TDirectDrawSurface::SetSize(int width, int height) {
     const int pitch = (width * format.BytesPerPixel() + 3) & ~3;
     const std::int64_t bytes = std::int64_t{pitch} * height;
     const auto allocate = [&]() -> std::uint8_t* {
-      const std::size_t rounded = (static_cast<std::size_t>(bytes) + 63) & ~std::size_t{63};
+      // A few bytes past the last row: the rotated drawing fetches 4 bytes
+      // for a 16-bit pixel.
+      const std::size_t rounded = (static_cast<std::size_t>(bytes) + 16 + 63) & ~std::size_t{63};
       void* p = std::aligned_alloc(64, rounded);
       if (p) std::memset(p, 0, rounded);
       return static_cast<std::uint8_t*>(p);
@@ -303,10 +305,10 @@ void TDirectDrawSurface::Draw(int X, int Y, const TRect& SrcRect, TDirectDrawSur
     src.Bottom = original.Bottom - (src.Top - original.Top);
     src.Top = top;
   }
-  DrawClipped(dest, src, *Source, Transparent, mirrorX, mirrorY);
+  DrawClipped(dest, src, original, *Source, Transparent, mirrorX, mirrorY);
 }
 
-void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src,
+void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src, const TRect& pattern,
                                      TDirectDrawSurface& source, bool transparent, bool mirrorX,
                                      bool mirrorY) {
   if (!Usable(lastResult_)) return;
@@ -319,8 +321,31 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src,
     std::uint8_t* d = memory_.get() + std::ptrdiff_t{dest.Top} * pitch_ + dest.Left * bytes;
     const std::uint8_t* s =
         source.memory_.get() + std::ptrdiff_t{src.Top} * source.pitch_ + src.Left * bytes;
-    const std::ptrdiff_t dp = pitch_, sp = source.pitch_;
-    for (int r = dest.Height(); r > 0; --r, d += dp, s += sp) std::memcpy(d, s, n);
+    CopyRows(d, pitch_, s, source.pitch_, n, dest.Height());
+    Changed();
+    lastResult_ = DD_OK;
+    return;
+  }
+  if (transparent && sameFormat && !mirrorX && !mirrorY && &source != this && FastDrawing()) {
+    // The run list is made for the whole rectangle asked for (a picture's
+    // pattern), so a pattern cut by the screen's edge uses the same list. A
+    // rectangle asked for may reach outside the source: the list covers only
+    // what lies inside.
+    const TRect b = source.ClientRect();
+    const TRect inside = Rect(std::max(pattern.Left, b.Left), std::max(pattern.Top, b.Top),
+                              std::min(pattern.Right, b.Right), std::min(pattern.Bottom, b.Bottom));
+    const TRectRuns& runs = source.RunsOf(inside);
+    const int bytes = format_.BytesPerPixel();
+    std::uint8_t* d = memory_.get() + std::ptrdiff_t{dest.Top} * pitch_ + dest.Left * bytes;
+    const std::uint8_t* s =
+        source.memory_.get() + std::ptrdiff_t{src.Top} * source.pitch_ + src.Left * bytes;
+    // A rectangle without a key pixel in it copies as an opaque one.
+    if (runs.Opaque)
+      CopyRows(d, pitch_, s, source.pitch_, static_cast<std::size_t>(dest.Width()) * bytes,
+               dest.Height());
+    else
+      CopyRectRuns(d, pitch_, s, source.pitch_, bytes, runs, src.Top - inside.Top,
+                   src.Left - inside.Left, dest.Width(), dest.Height());
     Changed();
     lastResult_ = DD_OK;
     return;
@@ -342,24 +367,19 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src,
   if (transparent) {
     job.Keyed = true;
     job.Key = source.colorKey_ & source.format_.KeyMask();
-    if (!mirrorX && !mirrorY && !job.Overlap && sameFormat) job.Runs = &source.RunCache();
-    job.SrcRow = src.Top;
   }
   BlitSurface(job);
   Changed();
   lastResult_ = DD_OK;
 }
 
-const TSurfaceRunCache& TDirectDrawSurface::RunCache() {
+const TRectRuns& TDirectDrawSurface::RunsOf(const TRect& rect) {
   if (!runs_) runs_ = std::make_unique<TSurfaceRunCache>();
-  const std::uint32_t key = colorKey_ & format_.KeyMask();
-  if (!runs_->Valid || runs_->Key != key)
-    BuildRunCache(*runs_, memory_.get(), pitch_, width_, height_, format_, key);
-  return *runs_;
+  return runs_->Get(memory_.get(), pitch_, rect, format_, colorKey_ & format_.KeyMask());
 }
 
 void TDirectDrawSurface::Changed() {
-  if (runs_) runs_->Valid = false;
+  if (runs_) runs_->Invalidate();
 }
 
 void TDirectDrawSurface::MarkLost() {

@@ -10,7 +10,8 @@
 
 class TDIB;
 class TDirectDrawSurfaceCanvas;
-struct TSurfaceRunCache;
+class TSurfaceRunCache;
+struct TRectRuns;
 
 class EDirectDrawSurfaceError : public Exception {
  public:
@@ -139,9 +140,10 @@ class TDirectDrawSurface {
 
   void Release();
   bool Usable(HRESULT& result) const;
-  void DrawClipped(const TRect& dest, const TRect& src, TDirectDrawSurface& source,
-                   bool transparent, bool mirrorX, bool mirrorY);
-  const TSurfaceRunCache& RunCache();
+  // pattern: the source rectangle before clipping.
+  void DrawClipped(const TRect& dest, const TRect& src, const TRect& pattern,
+                   TDirectDrawSurface& source, bool transparent, bool mirrorX, bool mirrorY);
+  const TRectRuns& RunsOf(const TRect& rect);
 
   TDirectDraw* owner_;
   std::unique_ptr<TDirectDrawSurfaceCanvas> canvas_;

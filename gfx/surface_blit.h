@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "gfx/graphics_types.h"
@@ -8,22 +10,53 @@
 
 class TDIB;
 
-// The opaque runs of each row of a surface under one colour key: the pixels a
-// keyed copy has to move. Made on the first keyed copy from a surface, dropped
-// by every write to it.
-struct TSurfaceRunCache {
+// The opaque runs of one source rectangle (a picture's pattern) under one
+// colour key, row by row: what a keyed copy of that rectangle has to move, as
+// a sprite's run-length encoding would hold it. Made on the first keyed copy
+// of the rectangle, dropped by every write to the surface.
+struct TRectRuns {
   struct TRun {
-    std::int32_t Start;
-    std::int32_t End;  // exclusive
+    std::int32_t Start;  // columns from the rectangle's left
+    std::int32_t End;    // exclusive
   };
-  bool Valid = false;
-  std::uint32_t Key = 0;
-  std::vector<std::int32_t> RowStart;  // index of each row's first run; Height + 1 entries
+  TRect Rect;
+  bool Opaque = false;                 // not one pixel equals the key: a plain copy will do
+  std::vector<std::int32_t> RowStart;  // index of each row's first run; height + 1 entries
   std::vector<TRun> Runs;
 };
 
-void BuildRunCache(TSurfaceRunCache& cache, const std::uint8_t* bits, int pitch, int width,
-                   int height, const TPixelFormat& format, std::uint32_t key);
+void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const TRect& rect,
+                   const TPixelFormat& format, std::uint32_t key);
+
+// The run lists of one surface, one per rectangle drawn from it.
+class TSurfaceRunCache {
+ public:
+  const TRectRuns& Get(const std::uint8_t* bits, int pitch, const TRect& rect,
+                       const TPixelFormat& format, std::uint32_t key);
+  // The pixels or the key changed: every list is made afresh when next asked for.
+  void Invalidate() { stale_ = true; }
+
+ private:
+  // Open addressing in a power-of-two table: a pattern's list is found with
+  // a multiply and a compare, no division and no chain of nodes.
+  struct Slot {
+    TRect Rect;
+    std::unique_ptr<TRectRuns> List;
+  };
+  static std::size_t Hash(const TRect& r);
+  void Clear();
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
+  std::uint32_t key_ = 0;
+  std::size_t size_ = 0;
+  bool stale_ = false;
+};
+
+// The fast pixel paths (wide stores for fills, run lists for keyed copies)
+// are on by default; off, every fill and copy takes the portable per-pixel
+// path. Both give the same pixels; the switch lets tests prove it.
+void SetFastDrawing(bool on);
+bool FastDrawing();
 
 // One clipped copy between two surfaces' memories. Dest and Src point at the
 // first row of the rectangle; DestX and SrcX are its first column.
@@ -35,7 +68,6 @@ struct TBlitJob {
   const std::uint8_t* Src = nullptr;
   int SrcPitch = 0;
   int SrcX = 0;
-  int SrcRow = 0;  // the source row of Src, for the run cache
   TPixelFormat SrcFormat;
   int Width = 0;
   int Height = 0;
@@ -44,10 +76,21 @@ struct TBlitJob {
   bool MirrorX = false;
   bool MirrorY = false;
   bool Overlap = false;  // source and destination are the same memory
-  const TSurfaceRunCache* Runs = nullptr;
 };
 
+// Every copy between surfaces but the keyed one by run list: any formats,
+// mirroring, overlapping memory, a key tested pixel by pixel.
 void BlitSurface(const TBlitJob& job);
+
+// A keyed copy by the rectangle's run list: dest and src point at the first
+// pixel of the copy, which starts at (runColumn, runRow) inside runs.Rect.
+void CopyRectRuns(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+                  std::ptrdiff_t srcPitch, int bytesPerPixel, const TRectRuns& runs, int runRow,
+                  int runColumn, int width, int height);
+
+// Rows of bytes from one memory to another that does not overlap it.
+void CopyRows(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+              std::ptrdiff_t srcPitch, std::size_t bytes, int rows);
 
 void FillSurface(std::uint8_t* bits, int pitch, int width, int height, int bitCount,
                  std::uint32_t value);

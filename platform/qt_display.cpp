@@ -17,6 +17,7 @@
 #include "platform/form.h"
 #include "platform/form_window.h"
 #include "platform/frame_pacer.h"
+#include "platform/raster_scaler.h"
 
 namespace {
 
@@ -249,7 +250,7 @@ class RasterPresenter final : public Presenter {
     QPaintDevice* paintDevice = store_->paintDevice();
     auto* canvas =
         paintDevice->devType() == QInternal::Image ? static_cast<QImage*>(paintDevice) : nullptr;
-    if (!(canvas && ScaleInto(*canvas, area, dest, image))) {
+    if (!(canvas && ScaleInto(*canvas, dest, image))) {
       QPainter p(paintDevice);
       p.setRenderHint(QPainter::SmoothPixmapTransform, false);
       p.fillRect(area, Qt::black);
@@ -265,78 +266,19 @@ class RasterPresenter final : public Presenter {
   }
 
  private:
-  // Nearest-neighbour scaling of a 16-bit picture straight into a 32-bit
-  // window image, with black bars round it: one table look-up a pixel, and a
-  // row copy where the scale repeats a source row. This is the whole cost of
-  // presenting when there is no graphics card to do it.
-  bool ScaleInto(QImage& canvas, const QRect& area, const QRect& logical,
-                 const PresentImage& image) {
-    if (image.BitCount != 16 || logical.isEmpty()) return false;
-    // The window's image is in device pixels, the layout in logical ones.
+  // The window's image is in device pixels, the layout in logical ones.
+  bool ScaleInto(QImage& canvas, const QRect& logical, const PresentImage& image) {
     const qreal dpr = canvas.devicePixelRatio();
     const QRect dest(static_cast<int>(std::lround(logical.x() * dpr)),
                      static_cast<int>(std::lround(logical.y() * dpr)),
                      static_cast<int>(std::lround(logical.width() * dpr)),
                      static_cast<int>(std::lround(logical.height() * dpr)));
-    const QImage::Format f = canvas.format();
-    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
-        f != QImage::Format_ARGB32_Premultiplied)
-      return false;
-    const bool is565 = image.RedMask != 0x7C00;
-    if (lut_.empty() || lut565_ != is565) {
-      lut_.resize(65536);
-      for (std::uint32_t v = 0; v < 65536; ++v) {
-        const std::uint32_t r = is565 ? (v >> 11 & 31) : (v >> 10 & 31);
-        const std::uint32_t g = is565 ? (v >> 5 & 63) : (v >> 5 & 31);
-        const std::uint32_t b = v & 31;
-        const std::uint32_t r8 = r << 3 | r >> 2, b8 = b << 3 | b >> 2;
-        const std::uint32_t g8 = is565 ? (g << 2 | g >> 4) : (g << 3 | g >> 2);
-        lut_[v] = 0xFF000000u | r8 << 16 | g8 << 8 | b8;
-      }
-      lut565_ = is565;
-    }
-    const int width = std::min(canvas.width(), static_cast<int>(std::lround(area.width() * dpr)));
-    const int height =
-        std::min(canvas.height(), static_cast<int>(std::lround(area.height() * dpr)));
-    const QRect visible = dest.intersected(QRect(0, 0, width, height));
-    if (columns_.size() != static_cast<std::size_t>(visible.width()) || columnsFor_ != dest) {
-      columns_.resize(static_cast<std::size_t>(visible.width()));
-      for (int x = 0; x < visible.width(); ++x)
-        columns_[static_cast<std::size_t>(x)] = std::min(
-            image.Width - 1, (visible.left() + x - dest.left()) * image.Width / dest.width());
-      columnsFor_ = dest;
-    }
-    int lastSource = -1;
-    for (int y = 0; y < height; ++y) {
-      auto* out = reinterpret_cast<std::uint32_t*>(canvas.scanLine(y));
-      if (y < visible.top() || y > visible.bottom()) {
-        std::fill(out, out + width, 0xFF000000u);
-        continue;
-      }
-      std::fill(out, out + visible.left(), 0xFF000000u);
-      std::fill(out + visible.right() + 1, out + width, 0xFF000000u);
-      const int source =
-          std::min(image.Height - 1, (y - dest.top()) * image.Height / dest.height());
-      std::uint32_t* span = out + visible.left();
-      if (source == lastSource) {
-        const auto* previous = reinterpret_cast<const std::uint32_t*>(canvas.constScanLine(y - 1));
-        std::memcpy(span, previous + visible.left(), columns_.size() * sizeof(std::uint32_t));
-        continue;
-      }
-      const auto* in =
-          reinterpret_cast<const std::uint16_t*>(image.Bits + std::ptrdiff_t{source} * image.Pitch);
-      for (std::size_t x = 0; x < columns_.size(); ++x) span[x] = lut_[in[columns_[x]]];
-      lastSource = source;
-    }
-    return true;
+    return scaler_.Scale(canvas, dest, image);
   }
 
   FormWindow* window_;
   std::unique_ptr<QBackingStore> store_;
-  std::vector<std::uint32_t> lut_;
-  bool lut565_ = true;
-  std::vector<int> columns_;
-  QRect columnsFor_;
+  RasterScaler scaler_;
 };
 
 }  // namespace

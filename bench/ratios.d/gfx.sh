@@ -1,12 +1,16 @@
-# Picture copies and rotated drawing (sourced by bench/run). Each benchmark
-# runs for at least half a second, which its name records.
+# Fills, picture copies and rotated drawing (sourced by bench/run).
 blit="$out/bench_gfx_blit.json"
 rotate="$out/bench_gfx_rotate.json"
-ratio "$blit" BM_OpaqueTile/min_time:0.500 BM_MemcpyTile/min_time:0.500 "opaque 64x64 copy vs memcpy of its rows"
-ratio "$blit" BM_OpaqueSheet/min_time:0.500 BM_MemcpySheet/min_time:0.500 "opaque 512x512 copy vs memcpy of its rows"
-ratio "$blit" BM_KeyedTile/min_time:0.500 BM_SdlKeyedTile/min_time:0.500 "keyed 64x64 copy vs SDL_BlitSurface"
-ratio "$blit" BM_KeyedTile/min_time:0.500 BM_SdlKeyedTileRle/min_time:0.500 "keyed 64x64 copy vs SDL_BlitSurface with RLE"
-ratio "$blit" BM_KeyedSheet/min_time:0.500 BM_SdlKeyedSheet/min_time:0.500 "keyed 512x512 copy vs SDL_BlitSurface"
-ratio "$blit" BM_KeyedSheet/min_time:0.500 BM_SdlKeyedSheetRle/min_time:0.500 "keyed 512x512 copy vs SDL_BlitSurface with RLE"
-ratio "$rotate" BM_DrawRotateCar/min_time:0.500 BM_QPainterRotateCar/min_time:0.500 "rotated car vs QPainter drawImage"
-ratio "$rotate" BM_DrawRotateCar/min_time:0.500 BM_SdlRenderCopyExCar/min_time:0.500 "rotated car vs SDL_RenderCopyEx"
+ratio "$blit" BM_FillBlack BM_MemsetBackBuffer "fill 640x480x16 black vs memset" 1.2
+ratio "$blit" BM_FillColour BM_MemsetBackBuffer "fill 640x480x16 in a colour vs memset" 1.2
+ratio "$blit" BM_OpaqueTile BM_MemcpyTile "opaque 64x64 copy vs memcpy of its rows" 1.1
+ratio "$blit" BM_OpaqueSheet BM_MemcpySheet "opaque 512x480 copy vs memcpy of its rows"
+for set in Track Frame Synthetic; do
+  name=$(echo "$set" | tr '[:upper:]' '[:lower:]')
+  ratio "$blit" "BM_Keyed$set" "BM_SdlKeyed${set}Rle" \
+    "keyed 64x64 copies ($name patterns) vs SDL_BlitSurface with RLE" 1.0
+  ratio "$blit" "BM_Keyed$set" "BM_SdlKeyed$set" \
+    "keyed 64x64 copies ($name patterns) vs SDL_BlitSurface without RLE" 0.2
+done
+ratio "$rotate" BM_DrawRotateCar BM_QPainterRotateCar "rotated car vs QPainter drawImage" 0.4
+ratio "$rotate" BM_DrawRotateCar BM_SdlRenderCopyExCar "rotated car vs SDL_RenderCopyEx" 0.3

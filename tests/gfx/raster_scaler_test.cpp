@@ -1,0 +1,96 @@
+// The raster present's scaler against the plain rule it speeds up: every
+// window pixel inside the target takes source pixel (x * w / W, y * h / H)
+// widened to 8 bits a channel, every pixel outside it is black.
+#include "platform/raster_scaler.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+std::uint32_t Widen(std::uint16_t v, bool is565) {
+  const std::uint32_t r = is565 ? (v >> 11 & 31) : (v >> 10 & 31);
+  const std::uint32_t g = is565 ? (v >> 5 & 63) : (v >> 5 & 31);
+  const std::uint32_t b = v & 31;
+  const std::uint32_t g8 = is565 ? (g << 2 | g >> 4) : (g << 3 | g >> 2);
+  return 0xFF000000u | (r << 3 | r >> 2) << 16 | g8 << 8 | (b << 3 | b >> 2);
+}
+
+void ExpectScaled(const QImage& canvas, const QRect& dest, const std::vector<std::uint16_t>& src,
+                  int w, int h, bool is565) {
+  for (int y = 0; y < canvas.height(); ++y)
+    for (int x = 0; x < canvas.width(); ++x) {
+      const auto got = reinterpret_cast<const std::uint32_t*>(canvas.constScanLine(y))[x];
+      std::uint32_t want = 0xFF000000u;
+      if (dest.contains(x, y)) {
+        const int sx = std::min(w - 1, (x - dest.left()) * w / dest.width());
+        const int sy = std::min(h - 1, (y - dest.top()) * h / dest.height());
+        want = Widen(src[static_cast<std::size_t>(sy * w + sx)], is565);
+      }
+      ASSERT_EQ(got, want) << "at " << x << "," << y;
+    }
+}
+
+TEST(RasterScaler, MatchesNearestPixelScalingWithBars) {
+  std::mt19937 rng(7);
+  const struct {
+    int w, h;
+    QSize canvas;
+    QRect dest;
+  } cases[] = {
+      {64, 48, {192, 108}, {48, 0, 144, 108}},   // letterboxed, 2.25 times
+      {37, 21, {100, 100}, {-10, 30, 120, 40}},  // reaches outside the window
+      {9, 5, {9, 5}, {0, 0, 9, 5}},              // one to one, fewer pixels than a vector
+      {20, 20, {50, 70}, {5, 10, 13, 11}},       // shrunk
+  };
+  for (bool is565 : {true, false})
+    for (const auto& c : cases) {
+      std::vector<std::uint16_t> src(static_cast<std::size_t>(c.w * c.h));
+      for (auto& p : src) p = static_cast<std::uint16_t>(rng());
+      PresentImage image;
+      image.Bits = reinterpret_cast<const std::uint8_t*>(src.data());
+      image.Width = c.w;
+      image.Height = c.h;
+      image.Pitch = c.w * 2;
+      if (!is565) image.RedMask = 0x7C00;
+      QImage canvas(c.canvas, QImage::Format_RGB32);
+      canvas.fill(0xFF123456u);
+      RasterScaler scaler;
+      ASSERT_TRUE(scaler.Scale(canvas, c.dest, image));
+      ExpectScaled(canvas, c.dest, src, c.w, c.h, is565);
+      // The next frame into the same image, bars kept from the first.
+      for (auto& p : src) p = static_cast<std::uint16_t>(rng());
+      ASSERT_TRUE(scaler.Scale(canvas, c.dest, image));
+      ExpectScaled(canvas, c.dest, src, c.w, c.h, is565);
+      // Frames that change a few pixels, or none: only those are drawn again.
+      for (int frame = 0; frame < 6; ++frame) {
+        for (int k = 0; k < frame; ++k) src[rng() % src.size()] = static_cast<std::uint16_t>(rng());
+        ASSERT_TRUE(scaler.Scale(canvas, c.dest, image));
+        ExpectScaled(canvas, c.dest, src, c.w, c.h, is565);
+      }
+      // A fresh window image gets its bars painted again.
+      QImage other(c.canvas, QImage::Format_RGB32);
+      other.fill(0xFF654321u);
+      ASSERT_TRUE(scaler.Scale(other, c.dest, image));
+      ExpectScaled(other, c.dest, src, c.w, c.h, is565);
+    }
+}
+
+TEST(RasterScaler, RefusesWhatItCannotDraw) {
+  std::vector<std::uint16_t> src(16, 0xFFFF);
+  PresentImage image;
+  image.Bits = reinterpret_cast<const std::uint8_t*>(src.data());
+  image.Width = image.Height = 4;
+  image.Pitch = 8;
+  RasterScaler scaler;
+  QImage rgb16(8, 8, QImage::Format_RGB16);
+  EXPECT_FALSE(scaler.Scale(rgb16, QRect(0, 0, 8, 8), image));
+  QImage canvas(8, 8, QImage::Format_RGB32);
+  EXPECT_FALSE(scaler.Scale(canvas, QRect(0, 0, 0, 8), image));
+  image.BitCount = 32;
+  EXPECT_FALSE(scaler.Scale(canvas, QRect(0, 0, 8, 8), image));
+}
+
+}  // namespace
