@@ -10,20 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/display_device.h"
-#include "platform/headless_display.h"
-#include "platform/qt_application.h"
-#include "sim/velnar_form.h"
+#include "bench/simulation_scene.h"
 
 namespace {
 
-struct Scene {
-  Scene() {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    app = new TApplication(argc, argv);
-    SetDisplayDeviceFactory(&headless);
-    form = new TVelnarForm1();
-    VelnarForm1 = form;
+struct Scene : SimulationScene {
+  Scene() : SimulationScene("bench_frame") {
     // Mid-lap on the top straight, turned into the bend, at speed.
     form->Car->X = 520;
     form->Car->Y = 120;
@@ -34,12 +26,6 @@ struct Scene {
     form->DXSpriteEngine1->Move(16);
     form->RenderFrame();  // the first text loads the fonts
   }
-  int argc = 1;
-  char name[16] = "bench_frame";
-  char* argv[2] = {name, nullptr};
-  TApplication* app;
-  HeadlessDisplayFactory headless;
-  TVelnarForm1* form;
 };
 
 Scene& TheScene() {

@@ -7,20 +7,12 @@
 
 #include <cstdlib>
 
-#include "platform/display_device.h"
-#include "platform/headless_display.h"
-#include "platform/qt_application.h"
-#include "sim/velnar_form.h"
+#include "bench/simulation_scene.h"
 
 namespace {
 
-struct Scene {
-  Scene() {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    app = new TApplication(argc, argv);
-    SetDisplayDeviceFactory(&headless);
-    form = new TVelnarForm1();
-    VelnarForm1 = form;
+struct Scene : SimulationScene {
+  Scene() : SimulationScene("bench_recording") {
     Place();
     form->RenderFrame();  // the first text loads the fonts
   }
@@ -39,12 +31,6 @@ struct Scene {
     form->DXSpriteEngine1->Dead();
     form->RenderFrame();
   }
-  int argc = 1;
-  char name[20] = "bench_recording";
-  char* argv[2] = {name, nullptr};
-  TApplication* app;
-  HeadlessDisplayFactory headless;
-  TVelnarForm1* form;
   int frames = 0;
 };
 
