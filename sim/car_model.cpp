@@ -30,14 +30,14 @@ void CarModel::Advance(std::uint32_t lag, const TDXInputStates& states) {
   const double startX = X, startY = Y;
 
   const long double a = lagL * ThrottleRate;
-  if (states.Contains(isUp)) {
-    Speed = static_cast<double>(Speed - a);
-    if (!Started) {
-      Started = true;
-      if (OnStartTimeCounter) OnStartTimeCounter();
-    }
-  }
+  if (states.Contains(isUp)) Speed = static_cast<double>(Speed - a);
   if (states.Contains(isDown)) Speed = static_cast<double>(Speed + a);
+  // Reversing drives the car as surely as going forward does: either key
+  // starts the clock, or a run begun in reverse would cover metres in no time.
+  if ((states.Contains(isUp) || states.Contains(isDown)) && !Started) {
+    Started = true;
+    if (OnStartTimeCounter) OnStartTimeCounter();
+  }
 
   const bool road = IsRoad(TileIndex);
   const double lower = road ? RoadMinSpeed : OffRoadMinSpeed;

@@ -38,8 +38,8 @@ class CarModel {
   // 256ths of a turn, 0 up the screen, growing clockwise; kept in 0..255.
   double Heading = 0;
 
-  // Called when the throttle first acts after creation or a Stop: the owner
-  // switches its time counter on.
+  // Called when the throttle (forward or reverse) first acts after creation or
+  // a Stop: the owner switches its time counter on.
   std::function<void()> OnStartTimeCounter;
 
   // Speed, heading, motion, odometer, bounds and displacement for one frame.

@@ -61,7 +61,7 @@ TEST(CarModel, FirstStepUsesOffRoadLimitsThenRoad) {
   CarModel reverse = CarOnStartTile();
   for (int i = 0; i < 100; ++i) reverse.Advance(10, Down);
   EXPECT_EQ(reverse.Speed, 150.0);
-  EXPECT_FALSE(reverse.Started);  // reversing never starts the clock
+  EXPECT_TRUE(reverse.Started);  // reversing counts time as driving forward does
 
   // Both keys together leave the speed and still count as throttle.
   CarModel both = CarOnStartTile();
@@ -237,10 +237,9 @@ TEST(CarModel, TimeCounterStartAndStop) {
   CarModel car = CarOnStartTile();
   int starts = 0;
   car.OnStartTimeCounter = [&] { ++starts; };
-  car.Advance(10, Down);
   car.Advance(10, Left);
-  EXPECT_EQ(starts, 0);
-  car.Advance(10, Up);
+  EXPECT_EQ(starts, 0);  // steering alone moves nothing
+  car.Advance(10, Down);
   car.Advance(10, Up);
   EXPECT_EQ(starts, 1);  // only the first throttle switches the timer on
   EXPECT_TRUE(car.Started);
@@ -258,7 +257,7 @@ TEST(CarModel, TimeCounterStartAndStop) {
   EXPECT_EQ(car.TimeCount, 2);
   EXPECT_EQ(car.TimeText, "2");
 
-  car.Advance(10, Up);  // the clock continues from where it stopped
+  car.Advance(10, Down);  // reversing after the task counts time too
   EXPECT_EQ(starts, 2);
   EXPECT_EQ(car.TimeCount, 2);
 

@@ -179,4 +179,26 @@ TEST_F(RunClockTest, TheClockStandsWhileTheProgramIsNotInFront) {
   EXPECT_FALSE(form->Timer1->Enabled());
 }
 
+// Reversing moves the car, so it counts time: from the first step of a run
+// begun in reverse, and again after the task.
+TEST_F(RunClockTest, ReversingCountsTimeFromTheFirstStepAndAfterTheTask) {
+  ScriptedKeyState keys;
+  keys.Press(vk::Down);
+  Drive(20);
+  ASSERT_GT(Car().Distance, 0.0);
+  EXPECT_TRUE(form->Timer1->Enabled());
+  timers.FireAll();
+  EXPECT_EQ(Car().TimeCount, 1);
+
+  Key(vk::Space);
+  ASSERT_FALSE(form->Timer1->Enabled());
+  keys.Release(vk::Down);
+  Drive(2);
+  keys.Press(vk::Down);
+  Drive(20);
+  EXPECT_TRUE(form->Timer1->Enabled());
+  timers.FireAll();
+  EXPECT_EQ(Car().TimeCount, 2);
+}
+
 }  // namespace
