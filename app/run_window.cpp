@@ -1,12 +1,9 @@
 #include "app/run_window.h"
 
 #include <QChart>
-#include <QChartView>
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,8 +11,6 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
@@ -26,24 +21,28 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/run_chart.h"
+#include "app/run_track_view.h"
 #include "app/widget_support.h"
-#include "gfx/dib.h"
-#include "gfx/stream.h"
 #include "platform/application.h"
 #include "sim/number_format.h"
-#include "sim/picture_catalogue.h"
-#include "sim/track_map.h"
 
 namespace {
 
 constexpr double TickSeconds = TickMilliseconds / 1000.0;
 constexpr int PlayStepMs = 30;
+// Points a chart's series keeps at most, about three a bucket.
+constexpr int ChartBuckets = 600;
 
-const QColor kPathColour(255, 140, 0);
-const QColor kArrowColour(0, 200, 0);
 const QColor kDistanceColour(0, 90, 200);
 const QColor kDisplacementColour(0, 160, 0);
 const QColor kSpeedColour(200, 90, 0);
+const QColor kVxColour(0, 120, 170);
+const QColor kVyColour(150, 40, 160);
+
+const QString kPlay = QStringLiteral("&Odtwórz");
+// The same mnemonic, so Alt+O pauses what it started.
+const QString kPause = QStringLiteral("Wstrzymaj &odtwarzanie");
 
 QString Number(double value, int decimals) {
   return QString::fromStdString(FormatFixed(value, decimals));
@@ -62,9 +61,10 @@ QLineSeries* Series(QChart* chart, const QString& name, const QColor& colour, qr
 }
 
 // Hides a series together with its entry in the legend.
-void SetShown(QChart* chart, QLineSeries* series, bool shown) {
+void SetShown(QLineSeries* series, bool shown) {
   series->setVisible(shown);
-  for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(shown);
+  for (QLegendMarker* marker : series->chart()->legend()->markers(series))
+    marker->setVisible(shown);
 }
 
 QChart* NewChart(const QString& title) {
@@ -75,15 +75,14 @@ QChart* NewChart(const QString& title) {
   return chart;
 }
 
-void Attach(QLineSeries* series, QValueAxis* x, QValueAxis* y) {
-  series->attachAxis(x);
-  series->attachAxis(y);
-}
-
-QValueAxis* Axis(QChart* chart, const QString& title, double max, Qt::Alignment where) {
+// Values get a little room above and below; time ends where the run does.
+QValueAxis* Axis(QChart* chart, const QString& title, double low, double high,
+                 Qt::Alignment where) {
   auto* axis = new QValueAxis(chart);
   axis->setTitleText(title);
-  axis->setRange(0, max > 0 ? max * 1.02 : 1);
+  if (!(high > low)) high = low + 1;
+  const double room = where == Qt::AlignBottom ? 1 : 1.02;
+  axis->setRange(low < 0 ? low * room : low, high > 0 ? high * room : high);
   // Round ends and steps (0, 25, 50... rather than 0, 15.5, 31...).
   axis->applyNiceNumbers();
   axis->setLabelFormat("%g");
@@ -91,194 +90,64 @@ QValueAxis* Axis(QChart* chart, const QString& title, double max, Qt::Alignment 
   return axis;
 }
 
+void Attach(const std::vector<QLineSeries*>& series, QValueAxis* x, QValueAxis* y) {
+  for (QLineSeries* s : series) {
+    s->attachAxis(x);
+    s->attachAxis(y);
+  }
+}
+
+// A quantity per tick drawn as a step across the tick it belongs to.
+QList<QPointF> Steps(const std::vector<RunRow>& rows, double RunRow::*value) {
+  QList<QPointF> points;
+  points.reserve(static_cast<qsizetype>(rows.size()) * 2);
+  for (const RunRow& r : rows) {
+    if (r.T == 0) continue;
+    points.append(QPointF(r.T - 1.0, r.*value));
+    points.append(QPointF(r.T, r.*value));
+  }
+  return points;
+}
+
+QList<QPointF> Line(const std::vector<RunRow>& rows, double RunRow::*value) {
+  QList<QPointF> points;
+  points.reserve(static_cast<qsizetype>(rows.size()) + 1);
+  // Every run starts at rest at the start point.
+  if (!rows.empty() && rows.front().T > 0) points.append(QPointF(0, 0));
+  for (const RunRow& r : rows) points.append(QPointF(r.T, r.*value));
+  return points;
+}
+
 }  // namespace
-
-const QImage& TrackPicture() {
-  static const QImage picture = [] {
-    const PictureCatalogueItem& item = PictureCatalogue()[PictureDroga];
-    TBytesStream data(item.Data.data(), item.Data.size());
-    TPicture tiles;
-    tiles.ReadData(data);
-    QImage sheet;
-    if (const TDIB* dib = tiles.Graphic()) {
-      sheet = QImage(dib->Width(), dib->Height(), QImage::Format_RGB32);
-      for (int y = 0; y < dib->Height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(sheet.scanLine(y));
-        for (int x = 0; x < dib->Width(); ++x) {
-          const TColor c = dib->PixelColor(x, y);
-          row[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-        }
-      }
-    }
-    QImage world(MapColumns * TileSize, MapRows * TileSize, QImage::Format_RGB32);
-    world.fill(Qt::black);
-    if (sheet.isNull()) return world;
-    const int perRow = sheet.width() / TileSize;
-    QPainter painter(&world);
-    for (int r = 0; r < MapRows; ++r)
-      for (int c = 0; c < MapColumns; ++c) {
-        const int pattern = TrackMap[r * MapColumns + c];
-        painter.drawImage(c * TileSize, r * TileSize, sheet, (pattern % perRow) * TileSize,
-                          (pattern / perRow) * TileSize, TileSize, TileSize);
-      }
-    return world;
-  }();
-  return picture;
-}
-
-QPointF TrackPicturePoint(double x, double y) {
-  // The camera keeps the reference point 80 pixels right of and 32 above the
-  // middle of the car's picture.
-  return {x - 80, y + 32};
-}
-
-// The track with the path, the start and end, the displacement arrow and its
-// components, and the car at the replay's moment.
-class RunTrackView final : public QWidget {
- public:
-  explicit RunTrackView(TRunWindow* window) : QWidget(window), window_(window) {
-    setMinimumSize(240, 240);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  }
-
-  int heightForWidth(int w) const override { return w; }
-  bool hasHeightForWidth() const override { return true; }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.fillRect(rect(), palette().window());
-    const QImage& track = TrackPicture();
-    const double scale = std::min(width(), height()) / static_cast<double>(track.width());
-    const QRectF area((width() - track.width() * scale) / 2,
-                      (height() - track.height() * scale) / 2, track.width() * scale,
-                      track.height() * scale);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(area, track);
-    p.setRenderHint(QPainter::Antialiasing);
-    auto at = [&](double x, double y) {
-      const QPointF q = TrackPicturePoint(x, y);
-      return QPointF(area.left() + q.x() * scale, area.top() + q.y() * scale);
-    };
-
-    const std::vector<PathPoint>& path = window_->Path();
-    const std::vector<RunSample>& samples = window_->Samples();
-    const std::size_t shown = ShownPoints(path, samples);
-    // An hour's path has hundreds of thousands of points: only those half a
-    // screen pixel apart are drawn.
-    QPolygonF whole, driven;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-      const QPointF q = at(path[i].X, path[i].Y);
-      const bool last = i + 1 == path.size() || i + 1 == shown;
-      if (!whole.isEmpty() && !last && QLineF(whole.back(), q).length() < 0.5) continue;
-      whole << q;
-      if (i < shown) driven << q;
-    }
-
-    const QPointF start = at(StartX, StartY);
-    const PathPoint last = path.empty() ? PathPoint{double(StartX), double(StartY)} : path.back();
-    const QPointF end = at(last.X, last.Y);
-    DrawArrow(p, start, QPointF(end.x(), start.y()), 1.5, "Rx");
-    DrawArrow(p, start, QPointF(start.x(), end.y()), 1.5, "Ry");
-
-    QColor faint = kPathColour;
-    faint.setAlpha(110);
-    p.setPen(QPen(faint, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(whole);
-    p.setPen(QPen(kPathColour, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(driven);
-
-    // The displacement over the path: for a straight run the two coincide.
-    DrawArrow(p, start, end, 2.5, "R");
-
-    Marker(p, area, start, QColor(0, 170, 0), "Start");
-    Marker(p, area, end, QColor(200, 0, 0), "Koniec");
-    if (!samples.empty() && shown > 0) {
-      const PathPoint car = path[shown - 1];
-      const QPointF c = at(car.X, car.Y);
-      p.setPen(QPen(Qt::black, 1.5));
-      p.setBrush(QColor(255, 230, 0));
-      p.drawEllipse(c, 6, 6);
-    }
-  }
-
- private:
-  // The points driven up to the replay's moment, between two ticks in
-  // proportion to the time between them.
-  std::size_t ShownPoints(const std::vector<PathPoint>& path,
-                          const std::vector<RunSample>& samples) const {
-    const double pos = window_->Position();
-    // At the end the whole path, with the stretch after the last tick.
-    if (samples.empty() || pos >= static_cast<double>(samples.size() - 1)) return path.size();
-    const std::size_t i = static_cast<std::size_t>(pos);
-    double count = samples[i].PathPoints;
-    if (i + 1 < samples.size())
-      count += (pos - static_cast<double>(i)) * (samples[i + 1].PathPoints - count);
-    return std::min(path.size(), static_cast<std::size_t>(std::max(1.0, std::round(count))));
-  }
-
-  static void DrawArrow(QPainter& p, QPointF from, QPointF to, qreal width, const QString& label) {
-    const QLineF line(from, to);
-    if (line.length() < 1) return;
-    p.setPen(QPen(kArrowColour, width, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(line);
-    const double back = std::atan2(from.y() - to.y(), from.x() - to.x());
-    const double head = 10 + 2 * width, spread = 20 * M_PI / 180;
-    p.drawLine(to, to + QPointF(head * std::cos(back + spread), head * std::sin(back + spread)));
-    p.drawLine(to, to + QPointF(head * std::cos(back - spread), head * std::sin(back - spread)));
-    QFont font = p.font();
-    font.setBold(true);
-    p.setFont(font);
-    p.drawText(line.center() + QPointF(6, -6), label);
-  }
-
-  static void Marker(QPainter& p, const QRectF& area, QPointF at, const QColor& colour,
-                     const QString& label) {
-    p.setPen(QPen(Qt::white, 1.5));
-    p.setBrush(colour);
-    p.drawEllipse(at, 5, 5);
-    QFont font = p.font();
-    font.setBold(true);
-    p.setFont(font);
-    // Beside the point, on whichever side keeps the label on the track.
-    const qreal width = QFontMetricsF(font).horizontalAdvance(label);
-    QPointF text = at + QPointF(8, 4);
-    if (text.x() + width > area.right()) text.setX(at.x() - 8 - width);
-    p.setPen(Qt::black);
-    p.drawText(text + QPointF(1, 1), label);
-    p.setPen(Qt::white);
-    p.drawText(text, label);
-  }
-
-  const TRunWindow* window_;
-};
 
 TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
                        bool answersChecked, QWidget* parent)
-    : QDialog(parent), samples_(recording.Samples()), rows_(RunRows(samples_)) {
-  path_.reserve(recording.PathSize());
-  for (std::size_t i = 0; i < recording.PathSize(); ++i) path_.push_back(recording.PathAt(i));
-
+    : QDialog(parent),
+      recording_(recording),
+      rows_(RunRows(recording.Samples())),
+      averages_(AveragesOf(figures)) {
   setWindowTitle(QStringLiteral("Przebieg jazdy"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowMaximizeButtonHint);
   setSizeGripEnabled(true);
 
-  TrackView = new RunTrackView(this);
-  BuildCharts(figures);
+  TrackView = new RunTrackView(recording_, this);
+  BuildCharts();
 
-  PlayButton = new QPushButton(QStringLiteral("&Odtwórz"), this);
+  PlayButton = new QPushButton(kPlay, this);
+  PlayButton->setMinimumWidth(
+      PlayButton->sizeHint().width() - PlayButton->fontMetrics().horizontalAdvance(kPlay) +
+      PlayButton->fontMetrics().horizontalAdvance(QString(kPause).remove('&')));
   PlaySpeedBox = new QComboBox(this);
   PlaySpeedBox->addItems({QStringLiteral("1x"), QStringLiteral("2x"), QStringLiteral("4x")});
   PlaySpeedBox->setToolTip(QStringLiteral("Tempo odtwarzania"));
   TimeSlider = new QSlider(Qt::Horizontal, this);
-  TimeSlider->setRange(0, std::max(0, static_cast<int>(samples_.size()) - 1));
-  TimeSlider->setEnabled(!samples_.empty());
+  TimeSlider->setRange(0, std::max(0, static_cast<int>(rows_.size()) - 1));
+  TimeSlider->setEnabled(!rows_.empty());
   TimeSlider->setToolTip(QStringLiteral("Czas t"));
-  PlayButton->setEnabled(samples_.size() > 1);
+  PlayButton->setEnabled(rows_.size() > 1);
   Values = new QLabel(this);
   Values->setTextFormat(Qt::RichText);
-  Values->setMinimumWidth(Values->fontMetrics().horizontalAdvance(QStringLiteral("M")) * 12);
   ShowResultButton = new QPushButton(QStringLiteral("Pokaż &wynik"), this);
   SaveButton = new QPushButton(QStringLiteral("&Zapisz..."), this);
   CloseButton = new QPushButton(QStringLiteral("Zamknij"), this);
@@ -287,15 +156,14 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
   CloseButton->setDefault(true);
 
   auto* charts = new QVBoxLayout;
-  charts->addWidget(distanceView_, 1);
-  charts->addWidget(speedView_, 1);
+  for (RunChart* chart : {DistanceChart, SpeedChart, VelocityChart}) charts->addWidget(chart, 1);
+  auto* left = new QVBoxLayout;
+  left->addWidget(TrackView);
+  left->addWidget(Values);
+  left->addStretch(1);
   auto* top = new QHBoxLayout;
-  top->addWidget(TrackView, 5);
+  top->addLayout(left, 5);
   top->addLayout(charts, 6);
-  auto* side = new QVBoxLayout;
-  side->addWidget(Values);
-  side->addStretch(1);
-  top->addLayout(side);
 
   auto* replay = new QHBoxLayout;
   replay->addWidget(PlayButton);
@@ -329,9 +197,9 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
 
   if (answersChecked) ShowResult();
   // The pupil who has not asked sees the run first, from its end.
-  SetPosition(samples_.empty() ? 0 : static_cast<double>(samples_.size() - 1));
+  SetPosition(rows_.empty() ? 0 : static_cast<double>(rows_.size() - 1));
 
-  QSize size(1000, 640);
+  QSize size(1040, 760);
   if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
     size = size.boundedTo(screen->availableGeometry().size() * 0.95);
   resize(size);
@@ -339,80 +207,82 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
 
 TRunWindow::~TRunWindow() = default;
 
-void TRunWindow::BuildCharts(const RunFigures& figures) {
-  const double tMax = rows_.empty() ? 1 : rows_.back().T;
-  double sMax = 0, vMax = 0;
+void TRunWindow::BuildCharts() {
+  const double tMax = rows_.empty() ? 1 : std::max<double>(1, rows_.back().T);
+  double sMax = 0, vMax = averages_.Speed;
+  double low = std::min({0.0, averages_.Vx, averages_.Vy});
+  double high = std::max({0.0, averages_.Vx, averages_.Vy, averages_.Velocity});
   for (const RunRow& r : rows_) {
     sMax = std::max({sMax, r.S, r.R});
     vMax = std::max(vMax, r.V);
+    low = std::min({low, r.Vx, r.Vy});
+    high = std::max({high, r.Vx, r.Vy});
   }
-  const double n = figures.TimeCount;
-  const double averageSpeed = n > 0 ? figures.Distance / n : 0;
-  const double averageVelocity = n > 0 ? figures.RLength / n : 0;
-  vMax = std::max({vMax, averageSpeed, averageVelocity});
+  const QString t = QStringLiteral("czas t [s]");
 
   QChart* distance = NewChart(QStringLiteral("Droga s i przemieszczenie |R|"));
   DistanceSeries = Series(distance, QStringLiteral("droga s"), kDistanceColour, 2);
   DisplacementSeries =
       Series(distance, QStringLiteral("przemieszczenie |R|"), kDisplacementColour, 2);
-  DistanceCursor = Series(distance, QString(), Qt::darkGray, 1, Qt::DashLine);
-  QValueAxis* t1 = Axis(distance, QStringLiteral("czas t [s]"), tMax, Qt::AlignBottom);
-  QValueAxis* s1 = Axis(distance, QStringLiteral("[m]"), sMax, Qt::AlignLeft);
+  DistanceSeries->replace(Decimated(Line(rows_, &RunRow::S), ChartBuckets));
+  DisplacementSeries->replace(Decimated(Line(rows_, &RunRow::R), ChartBuckets));
+  Attach({DistanceSeries, DisplacementSeries}, Axis(distance, t, 0, tMax, Qt::AlignBottom),
+         Axis(distance, QStringLiteral("[m]"), 0, sMax, Qt::AlignLeft));
 
-  QChart* speed = NewChart(QStringLiteral("Szybkość v"));
+  QChart* speed = NewChart(QStringLiteral("Szybkość v (droga w sekundzie)"));
   SpeedSeries = Series(speed, QStringLiteral("szybkość v"), kSpeedColour, 2);
-  AverageSpeedLine = Series(speed, QStringLiteral("s/t = %1 m/s").arg(Number(averageSpeed, 2)),
-                            kDistanceColour, 2, Qt::DashLine);
-  AverageVelocityLine =
-      Series(speed, QStringLiteral("|R|/t = %1 m/s").arg(Number(averageVelocity, 2)),
-             kDisplacementColour, 2, Qt::DashLine);
-  SpeedCursor = Series(speed, QString(), Qt::darkGray, 1, Qt::DashLine);
-  QValueAxis* t2 = Axis(speed, QStringLiteral("czas t [s]"), tMax, Qt::AlignBottom);
-  QValueAxis* v2 = Axis(speed, QStringLiteral("[m/s]"), vMax, Qt::AlignLeft);
-
-  QList<QPointF> s, r, v;
-  for (const RunRow& x : rows_) {
-    s.append(QPointF(x.T, x.S));
-    r.append(QPointF(x.T, x.R));
-    v.append(QPointF(x.T, x.V));
-  }
-  DistanceSeries->replace(s);
-  DisplacementSeries->replace(r);
+  const QList<QPointF> v = Decimated(Steps(rows_, &RunRow::V), ChartBuckets);
   SpeedSeries->replace(v);
-  AverageSpeedLine->replace({QPointF(0, averageSpeed), QPointF(tMax, averageSpeed)});
-  AverageVelocityLine->replace({QPointF(0, averageVelocity), QPointF(tMax, averageVelocity)});
+  AverageSpeedLine = Series(speed, QStringLiteral("s/t = %1 m/s").arg(Number(averages_.Speed, 2)),
+                            kDistanceColour, 2, Qt::DashLine);
+  AverageSpeedLine->replace({QPointF(0, averages_.Speed), QPointF(tMax, averages_.Speed)});
+  Attach({SpeedSeries, AverageSpeedLine}, Axis(speed, t, 0, tMax, Qt::AlignBottom),
+         Axis(speed, QStringLiteral("[m/s]"), 0, vMax, Qt::AlignLeft));
 
-  for (QLineSeries* x : {DistanceSeries, DisplacementSeries, DistanceCursor}) Attach(x, t1, s1);
-  for (QLineSeries* x : {SpeedSeries, AverageSpeedLine, AverageVelocityLine, SpeedCursor})
-    Attach(x, t2, v2);
-  distanceTop_ = s1->max();
-  speedTop_ = v2->max();
-  for (QLineSeries* cursor : {DistanceCursor, SpeedCursor})
-    for (QLegendMarker* marker : cursor->chart()->legend()->markers(cursor))
-      marker->setVisible(false);
-  SetShown(speed, AverageSpeedLine, false);
-  SetShown(speed, AverageVelocityLine, false);
+  QChart* velocity = NewChart(QStringLiteral("Prędkość (przemieszczenie w sekundzie)"));
+  VxSeries = Series(velocity, QStringLiteral("vx"), kVxColour, 2);
+  VySeries = Series(velocity, QStringLiteral("vy"), kVyColour, 2);
+  VxSeries->replace(Decimated(Steps(rows_, &RunRow::Vx), ChartBuckets));
+  VySeries->replace(Decimated(Steps(rows_, &RunRow::Vy), ChartBuckets));
+  AverageVxLine = Series(velocity, QStringLiteral("Rx/t = %1 m/s").arg(Number(averages_.Vx, 2)),
+                         kVxColour, 2, Qt::DashLine);
+  AverageVyLine = Series(velocity, QStringLiteral("Ry/t = %1 m/s").arg(Number(averages_.Vy, 2)),
+                         kVyColour, 2, Qt::DashLine);
+  AverageVxLine->replace({QPointF(0, averages_.Vx), QPointF(tMax, averages_.Vx)});
+  AverageVyLine->replace({QPointF(0, averages_.Vy), QPointF(tMax, averages_.Vy)});
+  AverageVelocityEntry =
+      Series(velocity, QStringLiteral("|R|/t = %1 m/s").arg(Number(averages_.Velocity, 2)),
+             kDisplacementColour, 2, Qt::DashLine);
+  Attach({VxSeries, VySeries, AverageVxLine, AverageVyLine, AverageVelocityEntry},
+         Axis(velocity, t, 0, tMax, Qt::AlignBottom),
+         Axis(velocity, QStringLiteral("[m/s]"), low, high, Qt::AlignLeft));
 
-  distanceView_ = new QChartView(distance, this);
-  speedView_ = new QChartView(speed, this);
-  for (QChartView* view : {distanceView_, speedView_}) {
-    view->setRenderHint(QPainter::Antialiasing);
-    // The keyboard goes to the replay's controls; the charts take no input.
-    view->setFocusPolicy(Qt::NoFocus);
-    view->setMinimumSize(260, 170);
-  }
+  for (QLineSeries* average :
+       {AverageSpeedLine, AverageVxLine, AverageVyLine, AverageVelocityEntry})
+    SetShown(average, false);
+
+  DistanceChart = new RunChart(distance, this);
+  SpeedChart = new RunChart(speed, this);
+  VelocityChart = new RunChart(velocity, this);
+  // The area under the speed is the distance: shaded up to the moment shown.
+  SpeedChart->SetShade(v, kSpeedColour);
+  for (RunChart* chart : {DistanceChart, SpeedChart, VelocityChart})
+    chart->setMinimumSize(260, 150);
 }
 
 void TRunWindow::ShowResult() {
   resultShown_ = true;
-  SetShown(AverageSpeedLine->chart(), AverageSpeedLine, true);
-  SetShown(AverageVelocityLine->chart(), AverageVelocityLine, true);
+  for (QLineSeries* average :
+       {AverageSpeedLine, AverageVxLine, AverageVyLine, AverageVelocityEntry})
+    SetShown(average, true);
+  SpeedChart->Invalidate();
+  VelocityChart->Invalidate();
   ShowResultButton->setEnabled(false);
 }
 
-void TRunWindow::SetPosition(double ticks) {
-  const double last = samples_.empty() ? 0 : static_cast<double>(samples_.size() - 1);
-  position_ = std::clamp(ticks, 0.0, last);
+void TRunWindow::SetPosition(double rows) {
+  const double last = rows_.empty() ? 0 : static_cast<double>(rows_.size() - 1);
+  position_ = std::clamp(rows, 0.0, last);
   const QSignalBlocker block(TimeSlider);
   TimeSlider->setValue(static_cast<int>(position_));
   ShowMoment();
@@ -425,15 +295,15 @@ bool TRunWindow::Playing() const {
 void TRunWindow::SetPlaying(bool playing) {
   if (playing == Playing()) return;
   if (playing) {
-    if (samples_.size() < 2) return;
+    if (rows_.size() < 2) return;
     // From the end, playing starts the run over.
-    if (position_ >= static_cast<double>(samples_.size() - 1)) SetPosition(0);
+    if (position_ >= static_cast<double>(rows_.size() - 1)) SetPosition(0);
     playClock_.start();
     playTimer_->start();
-    PlayButton->setText(QStringLiteral("&Pauza"));
+    PlayButton->setText(kPause);
   } else {
     playTimer_->stop();
-    PlayButton->setText(QStringLiteral("&Odtwórz"));
+    PlayButton->setText(kPlay);
   }
 }
 
@@ -445,28 +315,50 @@ void TRunWindow::Advance() {
   // Paced by the clock, not by the timer's count: a late timeout catches up.
   const double elapsed = static_cast<double>(playClock_.restart()) / 1000;
   SetPosition(position_ + elapsed / TickSeconds * playSpeed_);
-  if (position_ >= static_cast<double>(samples_.size() - 1)) SetPlaying(false);
+  if (position_ >= static_cast<double>(rows_.size() - 1)) SetPlaying(false);
+}
+
+// The points driven up to the replay's moment, between two ticks in
+// proportion to the time between them; at the end the whole path.
+std::size_t TRunWindow::ShownPoints() const {
+  const std::vector<RunSample>& samples = recording_.Samples();
+  const std::size_t points = recording_.PathSize();
+  if (samples.empty() || position_ >= static_cast<double>(samples.size() - 1)) return points;
+  const std::size_t i = static_cast<std::size_t>(position_);
+  double count = samples[i].PathPoints;
+  count += (position_ - static_cast<double>(i)) * (samples[i + 1].PathPoints - count);
+  return std::min(points, static_cast<std::size_t>(std::max(1.0, std::round(count))));
 }
 
 void TRunWindow::ShowMoment() {
-  TrackView->update();
-  if (samples_.empty()) {
+  if (rows_.empty()) {
     Values->setText(QStringLiteral("Brak pomiarów:<br>czas nie był liczony."));
     return;
   }
-  const RunRow& s = rows_[static_cast<std::size_t>(position_)];
-  const double t = s.T;
-  DistanceCursor->replace({QPointF(t, 0), QPointF(t, distanceTop_)});
-  SpeedCursor->replace({QPointF(t, 0), QPointF(t, speedTop_)});
-  Values->setText(
-      QStringLiteral("<b>t</b> = %1 s<br><br>"
-                     "<b>s</b> = %2 m<br>"
-                     "<b>|R|</b> = %3 m<br>"
-                     "<b>Rx</b> = %4 m<br>"
-                     "<b>Ry</b> = %5 m<br><br>"
-                     "<b>v</b> = %6 m/s")
-          .arg(s.T)
-          .arg(Number(s.S, 1), Number(s.R, 1), Number(s.Rx, 1), Number(s.Ry, 1), Number(s.V, 2)));
+  const std::size_t i = static_cast<std::size_t>(position_);
+  const RunSample& sample = recording_.Samples()[i];
+  // On a tick the car stands where the tick found it; between ticks, at the
+  // end of the path driven so far.
+  const std::size_t shown = ShownPoints();
+  const PathPoint car = static_cast<double>(i) == position_ || shown == 0
+                            ? PathPoint{sample.X, sample.Y}
+                            : recording_.PathAt(shown - 1);
+  TrackView->SetMoment(shown, car);
+  if (i == shownRow_) return;
+  shownRow_ = i;
+  const RunRow& r = rows_[i];
+  for (RunChart* chart : {DistanceChart, SpeedChart, VelocityChart}) chart->SetCursor(r.T);
+  SpeedChart->SetShadeLabel(QStringLiteral("s = %1 m").arg(Number(r.S, 1)));
+  Values->setText(QStringLiteral("<table cellspacing=2><tr>"
+                                 "<td><b>t</b> = %1 s</td><td></td></tr><tr>"
+                                 "<td><b>s</b> = %2 m</td><td><b>v</b> = %6 m/s</td></tr><tr>"
+                                 "<td><b>|R|</b> = %3 m&nbsp;&nbsp;</td><td></td></tr><tr>"
+                                 "<td><b>Rx</b> = %4 m</td><td><b>vx</b> = %7 m/s</td></tr><tr>"
+                                 "<td><b>Ry</b> = %5 m</td><td><b>vy</b> = %8 m/s</td></tr>"
+                                 "</table>")
+                      .arg(r.T)
+                      .arg(Number(r.S, 1), Number(r.R, 1), Number(r.Rx, 1), Number(r.Ry, 1),
+                           Number(r.V, 2), Number(r.Vx, 2), Number(r.Vy, 2)));
 }
 
 bool TRunWindow::SaveCsv(const QString& path) const {

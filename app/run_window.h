@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QImage>
 #include <string>
 #include <vector>
 
@@ -10,43 +9,37 @@
 #include "lesson/run_series.h"
 #include "sim/run_recording.h"
 
-class QChart;
-class QChartView;
 class QComboBox;
 class QLabel;
 class QLineSeries;
 class QPushButton;
 class QSlider;
 class QTimer;
+class RunChart;
 class RunTrackView;
 
-// The whole track at one pixel per world pixel, painted from the track's own
-// tile pictures; made once.
-const QImage& TrackPicture();
-// Where the car's reference point (X, Y) lies on that picture: the car is
-// drawn left of and below it.
-QPointF TrackPicturePoint(double x, double y);
-
 // "Przebieg jazdy": the run after it ended. The track with the path driven and
-// the displacement arrow, the distance and displacement length against time,
-// the speed against time, a replay, and saving as CSV or PNG. The task's two
-// averages appear on the speed chart only once both answers were checked or
-// the pupil asks for them, so the window does not give the task away.
+// the displacement arrows; the distance and the displacement's length against
+// time; the speed (distance per tick) with the area under it, which is the
+// distance; the velocity (displacement per tick) by its components; a replay;
+// saving as CSV or PNG. The task's averages appear on the charts only once
+// both answers were checked or the pupil asks for them, so the window does not
+// give the task away. The recording must outlive the window.
 class TRunWindow : public QDialog {
  public:
   TRunWindow(const RunRecording& recording, const RunFigures& figures, bool answersChecked,
              QWidget* parent = nullptr);
   ~TRunWindow() override;
 
-  // The replay's moment, in ticks from the first one (fractions between ticks).
+  // The replay's moment, in rows from the first one (fractions between ticks).
   double Position() const { return position_; }
-  void SetPosition(double ticks);
+  void SetPosition(double rows);
   void SetPlaying(bool playing);
   bool Playing() const;
   // 1, 2 or 4 times the run's own pace.
   void SetPlaySpeed(int factor);
 
-  // Shows the average speed and the magnitude of the average velocity.
+  // Shows the average speed and the average velocity.
   void ShowResult();
   bool ResultShown() const { return resultShown_; }
 
@@ -57,17 +50,22 @@ class TRunWindow : public QDialog {
   // ends (.png as a picture, anything else as CSV).
   void Save();
 
-  const std::vector<RunSample>& Samples() const { return samples_; }
   const std::vector<RunRow>& Rows() const { return rows_; }
-  const std::vector<PathPoint>& Path() const { return path_; }
+  const RunAverages& Averages() const { return averages_; }
 
   QLineSeries* DistanceSeries;
   QLineSeries* DisplacementSeries;
   QLineSeries* SpeedSeries;
   QLineSeries* AverageSpeedLine;
-  QLineSeries* AverageVelocityLine;
-  QLineSeries* DistanceCursor;
-  QLineSeries* SpeedCursor;
+  QLineSeries* VxSeries;
+  QLineSeries* VySeries;
+  QLineSeries* AverageVxLine;
+  QLineSeries* AverageVyLine;
+  // A legend entry only: the length of the mean velocity.
+  QLineSeries* AverageVelocityEntry;
+  RunChart* DistanceChart;
+  RunChart* SpeedChart;
+  RunChart* VelocityChart;
   QSlider* TimeSlider;
   QPushButton* PlayButton;
   QComboBox* PlaySpeedBox;
@@ -81,20 +79,18 @@ class TRunWindow : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void BuildCharts(const RunFigures& figures);
+  void BuildCharts();
   void Advance();
   void ShowMoment();
+  std::size_t ShownPoints() const;
 
-  std::vector<RunSample> samples_;
+  const RunRecording& recording_;
   std::vector<RunRow> rows_;
-  std::vector<PathPoint> path_;
+  RunAverages averages_;
   double position_ = 0;
+  std::size_t shownRow_ = static_cast<std::size_t>(-1);
   int playSpeed_ = 1;
   bool resultShown_ = false;
   QTimer* playTimer_;
   QElapsedTimer playClock_;
-  QChartView* distanceView_;
-  QChartView* speedView_;
-  double distanceTop_ = 1;
-  double speedTop_ = 1;
 };

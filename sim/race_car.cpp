@@ -4,6 +4,7 @@
 
 #include "engine/dx_input.h"
 #include "gfx/picture_collection.h"
+#include "sim/picture_catalogue.h"
 
 TWyscigowkaDX::TWyscigowkaDX(TSprite* parent) : TImageSprite(parent) {
   X = Model.X;
@@ -29,9 +30,20 @@ void TWyscigowkaDX::DoMove(int moveCount) {
   Model.LocateTile();
 }
 
+namespace {
+// How far left of the screen's middle the car is drawn.
+constexpr int ScreenOffsetX = 100;
+}  // namespace
+
+PathPoint CarCentreOnTrack(PathPoint reference) {
+  const PictureCatalogueItem& car = PictureCatalogue()[PictureWyscigowka];
+  return {reference.X + car.PatternWidth / 2.0 - ScreenOffsetX,
+          reference.Y + car.PatternHeight / 2.0};
+}
+
 void TWyscigowkaDX::DoDraw() {
   if (!Image) return;
   TSpriteEngine* root = Engine();
-  Image->DrawRotate(root->Surface(), root->Width / 2 - 100, root->Height / 2, Width, Height, 0, 0.5,
-                    0.5, static_cast<int>(std::trunc(Model.Heading)));
+  Image->DrawRotate(root->Surface(), root->Width / 2 - ScreenOffsetX, root->Height / 2, Width,
+                    Height, 0, 0.5, 0.5, static_cast<int>(std::trunc(Model.Heading)));
 }

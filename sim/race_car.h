@@ -2,6 +2,7 @@
 
 #include "engine/image_sprite.h"
 #include "sim/car_model.h"
+#include "sim/run_recording.h"
 
 class TCustomDXInput;
 
@@ -21,3 +22,9 @@ class TWyscigowkaDX : public TImageSprite {
   void DoMove(int moveCount) override;
   void DoDraw() override;
 };
+
+// Where the middle of the car's picture lies on the track, in world pixels,
+// when its reference point is at `reference`: the car is drawn 100 pixels left
+// of the screen's middle, and the camera puts the reference point half the
+// car's size left of and above that middle.
+PathPoint CarCentreOnTrack(PathPoint reference);

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "app/run_chart.h"
+#include "app/run_track_view.h"
 #include "app/task_dialog.h"
 #include "sim/car_model.h"
 #include "sim/number_format.h"
@@ -63,26 +65,57 @@ std::vector<std::vector<std::string>> ReadCsv(const QString& path) {
   return rows;
 }
 
+// Area under a line of the chart, x growing.
+double Area(const QLineSeries* series) {
+  double area = 0;
+  for (int k = 1; k < series->count(); ++k)
+    area += (series->at(k).x() - series->at(k - 1).x()) *
+            (series->at(k).y() + series->at(k - 1).y()) / 2;
+  return area;
+}
+
+void ExpectSameRelative(double value, double expected, const char* what) {
+  EXPECT_LE(std::fabs(value - expected), 1e-9 * std::fabs(expected))
+      << what << ": " << value << " against " << expected;
+}
+
 }  // namespace
 
-TEST_F(RunWindowTest, ChartsHoldOnePointATickInTheTasksUnits) {
-  TRunWindow window(recording, Figures(), false);
-  const std::vector<RunRow>& rows = window.Rows();
-  ASSERT_GT(rows.size(), 10u);
-  ASSERT_EQ(window.DistanceSeries->count(), static_cast<int>(rows.size()));
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const int k = static_cast<int>(i);
-    EXPECT_EQ(window.DistanceSeries->at(k), QPointF(rows[i].T, rows[i].S));
-    EXPECT_EQ(window.DisplacementSeries->at(k), QPointF(rows[i].T, rows[i].R));
-  }
+// What a teacher reads off the charts is what the task judged: the lines end
+// at the task's figures, the area under the speed is the distance and under
+// the velocity the displacement, and the dashed averages are the answers.
+TEST_F(RunWindowTest, ChartsEndAtTheTasksFiguresAndTheAreasAreTheDistances) {
+  TRunWindow window(recording, Figures(), true);
+  const RunFigures task = Figures();
+  ASSERT_GT(task.TimeCount, 10);
+  ASSERT_GT(task.Distance, task.RLength + 5) << "the bend is in the run";
+
+  const QPointF end = window.DistanceSeries->at(window.DistanceSeries->count() - 1);
+  EXPECT_EQ(end, QPointF(task.TimeCount, task.Distance));
+  EXPECT_EQ(window.DisplacementSeries->at(window.DisplacementSeries->count() - 1).y(),
+            task.RLength);
+  EXPECT_EQ(window.DistanceSeries->at(0), QPointF(0, 0)) << "the run starts at rest";
+
+  ExpectSameRelative(Area(window.SpeedSeries), task.Distance, "area under v");
+  ExpectSameRelative(Area(window.VxSeries), task.Rx, "area under vx");
+  ExpectSameRelative(Area(window.VySeries), task.Ry, "area under vy");
+  const double t = window.SpeedSeries->at(window.SpeedSeries->count() - 1).x();
+  EXPECT_EQ(t, task.TimeCount);
+
+  EXPECT_EQ(window.AverageSpeedLine->at(0).y(), task.Distance / task.TimeCount);
+  EXPECT_EQ(window.AverageVxLine->at(1).y(), task.Rx / task.TimeCount);
+  EXPECT_EQ(window.AverageVyLine->at(1).y(), task.Ry / task.TimeCount);
+  EXPECT_TRUE(window.AverageVelocityEntry->name().contains(
+      QString::fromStdString(FormatFixed(task.RLength / task.TimeCount, 2))));
 }
 
 TEST_F(RunWindowTest, AveragesStayHiddenUntilBothChecksOrTheButton) {
   const double speed = car.Distance / car.TimeCount, velocity = car.RLength / car.TimeCount;
   {
     TRunWindow window(recording, Figures(), false);
-    EXPECT_FALSE(window.AverageSpeedLine->isVisible());
-    EXPECT_FALSE(window.AverageVelocityLine->isVisible());
+    const auto averages = {window.AverageSpeedLine, window.AverageVxLine, window.AverageVyLine,
+                           window.AverageVelocityEntry};
+    for (QLineSeries* line : averages) EXPECT_FALSE(line->isVisible());
     EXPECT_FALSE(window.ResultShown());
     // Nor does any text of the window give them away.
     window.show();
@@ -90,63 +123,84 @@ TEST_F(RunWindowTest, AveragesStayHiddenUntilBothChecksOrTheButton) {
       EXPECT_FALSE(label->text().contains(QString::fromStdString(FormatFixed(speed, 2))));
       EXPECT_FALSE(label->text().contains(QString::fromStdString(FormatFixed(velocity, 2))));
     }
+    const int renders = window.SpeedChart->Renders();
     QTest::mouseClick(window.ShowResultButton, Qt::LeftButton);
-    EXPECT_TRUE(window.AverageSpeedLine->isVisible());
-    EXPECT_TRUE(window.AverageVelocityLine->isVisible());
-    EXPECT_EQ(window.AverageSpeedLine->at(0).y(), speed);
-    EXPECT_EQ(window.AverageVelocityLine->at(1).y(), velocity);
-    EXPECT_TRUE(
-        window.AverageSpeedLine->name().contains(QString::fromStdString(FormatFixed(speed, 2))));
+    for (QLineSeries* line : averages) EXPECT_TRUE(line->isVisible());
+    EXPECT_TRUE(RunUntil([&] { return window.SpeedChart->Renders() > renders; }))
+        << "the chart's picture shows the averages";
   }
   TRunWindow checked(recording, Figures(), true);
   EXPECT_TRUE(checked.AverageSpeedLine->isVisible());
-  EXPECT_TRUE(checked.AverageVelocityLine->isVisible());
+  EXPECT_TRUE(checked.AverageVelocityEntry->isVisible());
 }
 
-TEST_F(RunWindowTest, SliderShowsTheRecordedValuesAndPlayReachesTheEnd) {
+// The slider and the replay move everything to their moment: the car and its
+// arrows, the values, the cursors and the distance shaded under the speed;
+// the charts themselves are not drawn again for that.
+TEST_F(RunWindowTest, TheReplayMovesTheCarTheArrowsAndTheValues) {
   TRunWindow window(recording, Figures(), false);
   window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window)) << "Alt+O needs the window in front";
   const std::vector<RunSample>& samples = recording.Samples();
-  EXPECT_EQ(window.TimeSlider->minimum(), 0);
-  EXPECT_EQ(window.TimeSlider->maximum(), static_cast<int>(samples.size()) - 1);
+  const std::vector<RunRow>& rows = window.Rows();
+  EXPECT_EQ(window.TimeSlider->maximum(), static_cast<int>(rows.size()) - 1);
   EXPECT_EQ(window.TimeSlider->value(), window.TimeSlider->maximum()) << "opens at the end";
-  for (int i : {0, 7, static_cast<int>(samples.size()) - 1}) {
-    window.TimeSlider->setValue(i);
-    const RunRow& s = window.Rows()[static_cast<std::size_t>(i)];
-    const QString text = window.Values->text();
-    EXPECT_TRUE(text.contains(QString("= %1 s").arg(s.T))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(s.S, 1) + " m")));
-    EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(s.R, 1) + " m")));
-    EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(s.Rx, 1) + " m")));
-    EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(s.Ry, 1) + " m")));
-    EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(s.V, 2) + " m/s")));
-    EXPECT_EQ(window.DistanceCursor->at(0).x(), s.T);
-    EXPECT_EQ(static_cast<int>(window.Position()), i);
-  }
+  EXPECT_EQ(window.TrackView->Car().X, car.X) << "the end is where Space stopped the car";
+  EXPECT_EQ(window.TrackView->Car().Y, car.Y);
+  const int renders = window.DistanceChart->Renders() + window.SpeedChart->Renders() +
+                      window.VelocityChart->Renders();
 
-  // Play from near the end at 4x: it moves on and stops at the last tick.
+  for (int i : {0, 7, static_cast<int>(rows.size()) - 2}) {
+    SCOPED_TRACE(i);
+    window.TimeSlider->setValue(i);
+    const RunRow& r = rows[static_cast<std::size_t>(i)];
+    const RunSample& s = samples[static_cast<std::size_t>(i)];
+    EXPECT_EQ(window.TrackView->Car().X, s.X);
+    EXPECT_EQ(window.TrackView->Car().Y, s.Y);
+    EXPECT_EQ(window.TrackView->DrivenPoints(), s.PathPoints);
+    const QString text = window.Values->text();
+    EXPECT_TRUE(text.contains(QString("= %1 s").arg(r.T))) << text.toStdString();
+    for (double metres : {r.S, r.R, r.Rx, r.Ry})
+      EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(metres, 1) + " m")));
+    for (double speed : {r.V, r.Vx, r.Vy})
+      EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(speed, 2) + " m/s")));
+    for (RunChart* chart : {window.DistanceChart, window.SpeedChart, window.VelocityChart})
+      EXPECT_EQ(chart->Cursor(), r.T);
+    EXPECT_EQ(window.SpeedChart->ShadeLabel(),
+              QString::fromStdString("s = " + FormatFixed(r.S, 1) + " m"));
+    window.repaint();
+  }
+  EXPECT_EQ(window.DistanceChart->Renders() + window.SpeedChart->Renders() +
+                window.VelocityChart->Renders(),
+            renders);
+
+  // Alt+O plays at 4x from near the end and stops at the end; Alt+O again
+  // pauses a replay it started.
   window.SetPlaySpeed(4);
   EXPECT_EQ(window.PlaySpeedBox->currentText(), "4x");
   window.TimeSlider->setValue(window.TimeSlider->maximum() - 3);
-  QTest::mouseClick(window.PlayButton, Qt::LeftButton);
-  EXPECT_TRUE(window.Playing());
+  // A mnemonic clicks its button as the mouse would, after a moment.
+  QTest::keyClick(&window, Qt::Key_O, Qt::AltModifier);
+  ASSERT_TRUE(RunUntil([&] { return window.Playing(); }));
   EXPECT_TRUE(RunUntil([&] { return !window.Playing(); }, 10000));
   EXPECT_EQ(window.TimeSlider->value(), window.TimeSlider->maximum());
-  // From the end, play starts over.
-  window.SetPlaying(true);
-  EXPECT_LT(window.Position(), 1.0);
-  window.SetPlaying(false);
+  EXPECT_EQ(window.TrackView->Car().X, car.X);
+  window.SetPlaySpeed(1);
+  QTest::keyClick(&window, Qt::Key_O, Qt::AltModifier);
+  ASSERT_TRUE(RunUntil([&] { return window.Playing(); }));
+  EXPECT_LT(window.Position(), 1.0) << "from the end, play starts over";
+  QTest::keyClick(&window, Qt::Key_O, Qt::AltModifier);
+  EXPECT_TRUE(RunUntil([&] { return !window.Playing(); }, 1000));
+  EXPECT_LT(window.TimeSlider->value(), window.TimeSlider->maximum());
 }
 
 TEST_F(RunWindowTest, CsvRoundTripAndPng) {
-  // A locale with a decimal comma must not reach the file.
-  std::setlocale(LC_NUMERIC, "pl_PL.UTF-8");
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   TRunWindow window(recording, Figures(), false);
   const QString csv = dir.filePath("run.csv");
   ASSERT_TRUE(window.SaveCsv(csv));
-  std::setlocale(LC_NUMERIC, "C");
 
   const auto rows = ReadCsv(csv);
   const std::vector<RunRow>& expected = window.Rows();
@@ -156,8 +210,13 @@ TEST_F(RunWindowTest, CsvRoundTripAndPng) {
     const auto& row = rows[i + 1];
     ASSERT_EQ(row.size(), 8u);
     EXPECT_EQ(std::stoul(row[0]), expected[i].T);
-    EXPECT_NEAR(std::stod(row[1]), expected[i].S, 0.0005 + 1e-12);
+    const double values[] = {expected[i].S, expected[i].Rx, expected[i].Ry, expected[i].R,
+                             expected[i].V, expected[i].Vx, expected[i].Vy};
+    for (int c = 0; c < 7; ++c) EXPECT_NEAR(std::stod(row[c + 1]), values[c], 0.0005 + 1e-12);
   }
+  // The last row is what the task judged.
+  EXPECT_EQ(rows.back()[1], FormatFixed(car.Distance, 3));
+  EXPECT_EQ(rows.back()[4], FormatFixed(car.RLength, 3));
 
   // An unwritable place fails and leaves nothing behind.
   EXPECT_FALSE(window.SaveCsv(dir.filePath("no/such/folder/run.csv")));
@@ -237,7 +296,7 @@ TEST_F(RunWindowTest, TaskDialogOpensItFromTheBottomLeft) {
     seen = true;
     EXPECT_EQ(run->windowTitle(), "Przebieg jazdy");
     EXPECT_TRUE(run->isModal());
-    EXPECT_EQ(run->DistanceSeries->count(), static_cast<int>(recording.Samples().size()));
+    EXPECT_EQ(run->Rows().size(), recording.Samples().size());
     EXPECT_TRUE(run->AverageSpeedLine->isVisible());
     QTest::keyClick(run, Qt::Key_Escape);
   });

@@ -1,0 +1,257 @@
+#include "app/run_track_view.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "gfx/dib.h"
+#include "gfx/stream.h"
+#include "sim/picture_catalogue.h"
+#include "sim/race_car.h"
+#include "sim/track_map.h"
+
+namespace {
+
+const QColor kPathColour(255, 140, 0);
+const QColor kFaintPathColour(255, 140, 0, 110);
+const QColor kArrowColour(0, 200, 0);
+constexpr double kPathWidth = 3;
+
+void DrawArrow(QPainter& p, QPointF from, QPointF to, qreal width, const QString& label) {
+  const QLineF line(from, to);
+  if (line.length() < 1) return;
+  p.setPen(QPen(kArrowColour, width, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(line);
+  const double back = std::atan2(from.y() - to.y(), from.x() - to.x());
+  const double head = 10 + 2 * width, spread = 20 * M_PI / 180;
+  p.drawLine(to, to + QPointF(head * std::cos(back + spread), head * std::sin(back + spread)));
+  p.drawLine(to, to + QPointF(head * std::cos(back - spread), head * std::sin(back - spread)));
+  QFont font = p.font();
+  font.setBold(true);
+  p.setFont(font);
+  p.drawText(line.center() + QPointF(6, -6), label);
+}
+
+void Marker(QPainter& p, const QRectF& area, QPointF at, const QColor& colour,
+            const QString& label) {
+  p.setPen(QPen(Qt::white, 1.5));
+  p.setBrush(colour);
+  p.drawEllipse(at, 5, 5);
+  QFont font = p.font();
+  font.setBold(true);
+  p.setFont(font);
+  // Beside the point, on whichever side keeps the label on the track.
+  const qreal width = QFontMetricsF(font).horizontalAdvance(label);
+  QPointF text = at + QPointF(8, 4);
+  if (text.x() + width > area.right()) text.setX(at.x() - 8 - width);
+  p.setPen(Qt::black);
+  p.drawText(text + QPointF(1, 1), label);
+  p.setPen(Qt::white);
+  p.drawText(text, label);
+}
+
+}  // namespace
+
+const QImage& TrackPicture() {
+  static const QImage picture = [] {
+    const PictureCatalogueItem& item = PictureCatalogue()[PictureDroga];
+    TBytesStream data(item.Data.data(), item.Data.size());
+    TPicture tiles;
+    tiles.ReadData(data);
+    QImage sheet;
+    if (const TDIB* dib = tiles.Graphic()) {
+      sheet = QImage(dib->Width(), dib->Height(), QImage::Format_RGB32);
+      for (int y = 0; y < dib->Height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(sheet.scanLine(y));
+        for (int x = 0; x < dib->Width(); ++x) {
+          const TColor c = dib->PixelColor(x, y);
+          row[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+        }
+      }
+    }
+    QImage world(MapColumns * TileSize, MapRows * TileSize, QImage::Format_RGB32);
+    world.fill(Qt::black);
+    if (sheet.isNull()) return world;
+    const int perRow = sheet.width() / TileSize;
+    QPainter painter(&world);
+    for (int r = 0; r < MapRows; ++r)
+      for (int c = 0; c < MapColumns; ++c) {
+        const int pattern = TrackMap[r * MapColumns + c];
+        painter.drawImage(c * TileSize, r * TileSize, sheet, (pattern % perRow) * TileSize,
+                          (pattern / perRow) * TileSize, TileSize, TileSize);
+      }
+    return world;
+  }();
+  return picture;
+}
+
+void PathLayer::Reset(QSize size, QPointF origin, double scale, QColor colour, double width) {
+  size_ = size;
+  origin_ = origin;
+  scale_ = scale;
+  colour_ = colour;
+  brush_.clear();
+  // The dab is as wide as the line, in subpixels of half a pixel.
+  const int r = std::max(1, static_cast<int>(std::lround(width)));
+  for (int dy = -r; dy <= r; ++dy)
+    for (int dx = -r; dx <= r; ++dx)
+      if (dx * dx + dy * dy <= r * r) brush_.push_back({dx, dy});
+  mask_.assign(static_cast<std::size_t>(size.width()) * size.height() * 4, 0);
+  image_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+  image_.fill(Qt::transparent);
+  dirty_ = QRect();
+  drawn_ = 0;
+}
+
+QPoint PathLayer::SubPixel(PathPoint p) const {
+  const PathPoint c = CarCentreOnTrack(p);
+  return {static_cast<int>(std::lround((origin_.x() + c.X * scale_) * 2)),
+          static_cast<int>(std::lround((origin_.y() + c.Y * scale_) * 2))};
+}
+
+void PathLayer::Stamp(QPoint at) {
+  const int w = size_.width() * 2, h = size_.height() * 2;
+  for (const QPoint& d : brush_) {
+    const int x = at.x() + d.x(), y = at.y() + d.y();
+    if (x >= 0 && y >= 0 && x < w && y < h) mask_[static_cast<std::size_t>(y) * w + x] = 1;
+  }
+}
+
+void PathLayer::Line(QPoint from, QPoint to) {
+  int x = from.x(), y = from.y();
+  const int dx = std::abs(to.x() - x), sx = x < to.x() ? 1 : -1;
+  const int dy = -std::abs(to.y() - y), sy = y < to.y() ? 1 : -1;
+  int err = dx + dy;
+  while (true) {
+    Stamp({x, y});
+    if (x == to.x() && y == to.y()) break;
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+  const int r = brush_.empty() ? 0 : brush_.back().x();
+  dirty_ |= QRect(from, to).normalized().adjusted(-r, -r, r + 1, r + 1);
+}
+
+void PathLayer::DrawTo(const RunRecording& recording, std::size_t count) {
+  count = std::min(count, recording.PathSize());
+  if (count < drawn_) {
+    std::fill(mask_.begin(), mask_.end(), 0);
+    image_.fill(Qt::transparent);
+    dirty_ = QRect();
+    drawn_ = 0;
+  }
+  for (std::size_t i = drawn_; i < count; ++i) {
+    const QPoint at = SubPixel(recording.PathAt(i));
+    // Neighbouring points mostly fall on the same subpixel.
+    if (i > 0 && at == last_) continue;
+    Line(i == 0 ? at : last_, at);
+    last_ = at;
+  }
+  drawn_ = count;
+}
+
+const QImage& PathLayer::Image() {
+  if (dirty_.isEmpty()) return image_;
+  const int w = size_.width() * 2;
+  const QRect pixels = QRect(QPoint(dirty_.left() / 2, dirty_.top() / 2),
+                             QPoint(dirty_.right() / 2, dirty_.bottom() / 2))
+                           .intersected(image_.rect());
+  const int a = colour_.alpha();
+  // Premultiplied colour for every coverage of the four subpixels.
+  QRgb shade[5];
+  for (int c = 0; c <= 4; ++c) {
+    const int alpha = a * c / 4;
+    shade[c] = qRgba(colour_.red() * alpha / 255, colour_.green() * alpha / 255,
+                     colour_.blue() * alpha / 255, alpha);
+  }
+  for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    const std::uint8_t* m0 = &mask_[static_cast<std::size_t>(2 * y) * w];
+    const std::uint8_t* m1 = m0 + w;
+    for (int x = pixels.left(); x <= pixels.right(); ++x)
+      row[x] = shade[m0[2 * x] + m0[2 * x + 1] + m1[2 * x] + m1[2 * x + 1]];
+  }
+  dirty_ = QRect();
+  return image_;
+}
+
+RunTrackView::RunTrackView(const RunRecording& recording, QWidget* parent)
+    : QWidget(parent), recording_(recording) {
+  setMinimumSize(240, 240);
+  QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  policy.setHeightForWidth(true);
+  setSizePolicy(policy);
+  car_ = {static_cast<double>(StartX), static_cast<double>(StartY)};
+}
+
+QPointF RunTrackView::At(PathPoint world) const {
+  const PathPoint c = CarCentreOnTrack(world);
+  return {area_.left() + c.X * scale_, area_.top() + c.Y * scale_};
+}
+
+void RunTrackView::SetMoment(std::size_t drivenPoints, PathPoint car) {
+  if (drivenPoints == driven_ && car.X == car_.X && car.Y == car_.Y) return;
+  driven_ = drivenPoints;
+  car_ = car;
+  update();
+}
+
+void RunTrackView::resizeEvent(QResizeEvent*) {
+  Layout();
+}
+
+void RunTrackView::Layout() {
+  const QImage& track = TrackPicture();
+  scale_ = std::min(width(), height()) / static_cast<double>(track.width());
+  // Centred across, at the top: the values follow below.
+  area_ = QRectF((width() - track.width() * scale_) / 2, 0, track.width() * scale_,
+                 track.height() * scale_);
+  track_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+  track_.fill(palette().window().color());
+  {
+    QPainter p(&track_);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(area_, track);
+  }
+  whole_.Reset(size(), area_.topLeft(), scale_, kFaintPathColour, kPathWidth);
+  drivenLayer_.Reset(size(), area_.topLeft(), scale_, kPathColour, kPathWidth);
+}
+
+void RunTrackView::paintEvent(QPaintEvent*) {
+  if (track_.size() != size()) Layout();
+  QPainter p(this);
+  p.drawImage(0, 0, track_);
+  const std::size_t points = recording_.PathSize();
+  // The path yet to come, faint; the path driven up to the moment, solid.
+  if (driven_ < points) {
+    whole_.DrawTo(recording_, points);
+    p.drawImage(0, 0, whole_.Image());
+  }
+  drivenLayer_.DrawTo(recording_, driven_);
+  p.drawImage(0, 0, drivenLayer_.Image());
+
+  p.setRenderHint(QPainter::Antialiasing);
+  const QPointF start = At({static_cast<double>(StartX), static_cast<double>(StartY)});
+  const QPointF car = At(car_);
+  DrawArrow(p, start, QPointF(car.x(), start.y()), 1.5, "Rx");
+  DrawArrow(p, start, QPointF(start.x(), car.y()), 1.5, "Ry");
+  // The displacement over the path: for a straight run the two coincide.
+  DrawArrow(p, start, car, 2.5, "R");
+
+  Marker(p, area_, start, QColor(0, 170, 0), "Start");
+  if (points > 0) Marker(p, area_, At(recording_.PathAt(points - 1)), QColor(200, 0, 0), "Koniec");
+  if (!recording_.Samples().empty()) {
+    p.setPen(QPen(Qt::black, 1.5));
+    p.setBrush(QColor(255, 230, 0));
+    p.drawEllipse(car, 6, 6);
+  }
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "sim/run_recording.h"
+
+// The whole track at one pixel per world pixel, painted from the track's own
+// tile pictures; made once.
+const QImage& TrackPicture();
+
+// A thick line along the first points of a path, as a picture of the widget's
+// size. Lines are stamped into a coverage mask at twice the resolution and
+// turned into pixels only where they changed, so a path of millions of points
+// costs tens of milliseconds once, and growing it by a few points costs next
+// to nothing.
+class PathLayer {
+ public:
+  // Starts over for a picture of `size` where world point p lands at
+  // origin + p * scale, in `colour`, `width` pixels wide.
+  void Reset(QSize size, QPointF origin, double scale, QColor colour, double width);
+  // The line through the first `count` points; shorter than before starts over.
+  void DrawTo(const RunRecording& recording, std::size_t count);
+  std::size_t Drawn() const { return drawn_; }
+  const QImage& Image();
+
+ private:
+  QPoint SubPixel(PathPoint p) const;
+  void Stamp(QPoint at);
+  void Line(QPoint from, QPoint to);
+
+  QSize size_;
+  QPointF origin_;
+  double scale_ = 1;
+  QColor colour_;
+  std::vector<QPoint> brush_;  // the subpixels of one round dab
+  std::vector<std::uint8_t> mask_;
+  QImage image_;
+  QRect dirty_;  // in subpixels
+  std::size_t drawn_ = 0;
+  QPoint last_;
+};
+
+// The track with the path driven, the start and the end, and at the replay's
+// moment the car and its displacement R with the components Rx and Ry. The
+// track and the path are pictures made on resize; a moment draws only the
+// stretch of path driven since the last one, the arrows and the marker.
+class RunTrackView final : public QWidget {
+ public:
+  // The recording must outlive the view.
+  RunTrackView(const RunRecording& recording, QWidget* parent);
+
+  // The moment shown: the path driven up to point `drivenPoints`, the car at
+  // `car` (world pixels, its reference point).
+  void SetMoment(std::size_t drivenPoints, PathPoint car);
+  std::size_t DrivenPoints() const { return driven_; }
+  PathPoint Car() const { return car_; }
+
+  int heightForWidth(int w) const override { return w; }
+  bool hasHeightForWidth() const override { return true; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
+
+ private:
+  QPointF At(PathPoint world) const;
+  void Layout();
+
+  const RunRecording& recording_;
+  std::size_t driven_ = 0;
+  PathPoint car_{};
+  QRectF area_;
+  double scale_ = 1;
+  QImage track_;
+  PathLayer whole_;
+  PathLayer drivenLayer_;
+};
