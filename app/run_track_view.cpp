@@ -95,9 +95,14 @@ void PathLayer::Reset(QSize size, QPointF origin, double scale, QColor colour, d
   brush_.clear();
   // The dab is as wide as the line, in subpixels of half a pixel.
   const int r = std::max(1, static_cast<int>(std::lround(width)));
+  radius_ = r;
+  offsets_.clear();
   for (int dy = -r; dy <= r; ++dy)
     for (int dx = -r; dx <= r; ++dx)
-      if (dx * dx + dy * dy <= r * r) brush_.push_back({dx, dy});
+      if (dx * dx + dy * dy <= r * r) {
+        brush_.push_back({dx, dy});
+        offsets_.push_back(static_cast<std::ptrdiff_t>(dy) * size.width() * 2 + dx);
+      }
   mask_.assign(static_cast<std::size_t>(size.width()) * size.height() * 4, 0);
   image_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
   image_.fill(Qt::transparent);
@@ -113,10 +118,22 @@ QPoint PathLayer::SubPixel(PathPoint p) const {
 
 void PathLayer::Stamp(QPoint at) {
   const int w = size_.width() * 2, h = size_.height() * 2;
-  for (const QPoint& d : brush_) {
-    const int x = at.x() + d.x(), y = at.y() + d.y();
-    if (x >= 0 && y >= 0 && x < w && y < h) mask_[static_cast<std::size_t>(y) * w + x] = 1;
+  if (at.x() < 0 || at.y() < 0 || at.x() >= w || at.y() >= h) return;
+  std::uint8_t* centre = &mask_[static_cast<std::size_t>(at.y()) * w + at.x()];
+  // Laps cross the same places over and over: a dab already made here has
+  // nothing to add.
+  if (*centre == DabCentre) return;
+  if (at.x() >= radius_ && at.y() >= radius_ && at.x() < w - radius_ && at.y() < h - radius_) {
+    for (const std::ptrdiff_t offset : offsets_)
+      if (!centre[offset]) centre[offset] = Covered;
+  } else {
+    for (const QPoint& d : brush_) {
+      const int x = at.x() + d.x(), y = at.y() + d.y();
+      std::uint8_t& m = mask_[static_cast<std::size_t>(y) * w + x];
+      if (x >= 0 && y >= 0 && x < w && y < h && !m) m = Covered;
+    }
   }
+  *centre = DabCentre;
 }
 
 void PathLayer::Line(QPoint from, QPoint to) {
@@ -137,8 +154,7 @@ void PathLayer::Line(QPoint from, QPoint to) {
       y += sy;
     }
   }
-  const int r = brush_.empty() ? 0 : brush_.back().x();
-  dirty_ |= QRect(from, to).normalized().adjusted(-r, -r, r + 1, r + 1);
+  dirty_ |= QRect(from, to).normalized().adjusted(-radius_, -radius_, radius_ + 1, radius_ + 1);
 }
 
 void PathLayer::DrawTo(const RunRecording& recording, std::size_t count) {
@@ -178,7 +194,8 @@ const QImage& PathLayer::Image() {
     const std::uint8_t* m0 = &mask_[static_cast<std::size_t>(2 * y) * w];
     const std::uint8_t* m1 = m0 + w;
     for (int x = pixels.left(); x <= pixels.right(); ++x)
-      row[x] = shade[m0[2 * x] + m0[2 * x + 1] + m1[2 * x] + m1[2 * x + 1]];
+      row[x] =
+          shade[(m0[2 * x] != 0) + (m0[2 * x + 1] != 0) + (m1[2 * x] != 0) + (m1[2 * x + 1] != 0)];
   }
   dirty_ = QRect();
   return image_;
@@ -187,6 +204,7 @@ const QImage& PathLayer::Image() {
 RunTrackView::RunTrackView(const RunRecording& recording, QWidget* parent)
     : QWidget(parent), recording_(recording) {
   setMinimumSize(240, 240);
+  setAttribute(Qt::WA_OpaquePaintEvent);  // the track picture covers every pixel
   QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);

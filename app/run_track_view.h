@@ -36,7 +36,13 @@ class PathLayer {
   QPointF origin_;
   double scale_ = 1;
   QColor colour_;
-  std::vector<QPoint> brush_;  // the subpixels of one round dab
+  // A subpixel of the mask is empty, covered, or covered with a dab centred
+  // on it.
+  static constexpr std::uint8_t Covered = 1, DabCentre = 2;
+
+  std::vector<QPoint> brush_;            // the subpixels of one round dab
+  std::vector<std::ptrdiff_t> offsets_;  // the same, as steps in the mask
+  int radius_ = 1;
   std::vector<std::uint8_t> mask_;
   QImage image_;
   QRect dirty_;  // in subpixels
