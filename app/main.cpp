@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/about_box.h"
+#include "app/run_export.h"
 #include "app/startowe_form.h"
 #include "app/task_dialog.h"
 #include "app/widget_support.h"
@@ -31,8 +32,12 @@ int main(int argc, char** argv) {
   // The angle table fills itself before main; asking for it here keeps the
   // order plain: no window exists yet.
   InitCosTable();
+  SurviveFileSizeLimit();
 
   TApplication application(argc, argv);
+  // Without them Qt's own dialogs and menus would speak English in a Polish
+  // program; a missing package leaves them so, nothing worse.
+  LoadQtPolishTranslations();
   application.Title = "Velnar";
   // The simulation windows belong to the application; made before the start
   // window, they go after it.

@@ -19,7 +19,7 @@ deb=$(ls "$work"/out/*.deb | head -n 1)
 
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
-for lib in libqt6widgets6 libqt6gui6 libqt6charts6 libsdl2 libjpeg62-turbo libc6 qt6-qpa-plugins; do
+for lib in libqt6widgets6 libqt6gui6 libqt6charts6 libsdl2 libjpeg62-turbo libc6 qt6-qpa-plugins qt6-translations-l10n; do
   grep -q "$lib" <<<"$depends" || fail "the dependencies do not name $lib"
 done
 

@@ -1,0 +1,190 @@
+#include "app/run_export.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTranslator>
+#include <cerrno>
+#include <csignal>
+
+#include "app/widget_support.h"
+
+namespace {
+
+const QString kDialogTitle = QStringLiteral("Zapisz przebieg jazdy");
+const QString kCsvFilter = QStringLiteral("Dane CSV (*.csv)");
+const QString kPngFilter = QStringLiteral("Obraz PNG (*.png)");
+
+QString Reason(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return QStringLiteral("Na dysku zabrakło miejsca.");
+    case EFBIG:
+      return QStringLiteral("Plik przekroczyłby dozwolony rozmiar plików.");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("Brak uprawnień do zapisu w tym miejscu.");
+    case EROFS:
+      return QStringLiteral("Dysk jest tylko do odczytu.");
+    case EISDIR:
+      return QStringLiteral("Pod tą nazwą jest już folder.");
+    case ENOENT:
+      return QStringLiteral("Folder podany w ścieżce nie istnieje.");
+    case ENOTDIR:
+      return QStringLiteral("Jedna z nazw w ścieżce nie jest folderem.");
+    case ENAMETOOLONG:
+      return QStringLiteral("Nazwa pliku lub ścieżka jest za długa.");
+    default:
+      return QStringLiteral("Wystąpił błąd zapisu na dysku.");
+  }
+}
+
+// QSaveFile refuses some paths on its own checks (a directory, an existing
+// file it may not write), with no system call failing and so no errno. Asking
+// the system about the path then tells what stood in the way; with the
+// effective ids, as the write itself had them.
+bool Writable(const QByteArray& path) {
+  return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0;
+}
+
+int ProbeWhatFailed(const QString& path) {
+  const QByteArray file = QFile::encodeName(path);
+  struct stat info;
+  if (::stat(file.constData(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return EISDIR;
+    if (!Writable(file)) return errno;
+  } else if (errno == ENAMETOOLONG || errno == ENOTDIR) {
+    return errno;
+  }
+  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+  if (!Writable(folder)) return errno;
+  return 0;
+}
+
+// The error of the step that just failed: its errno when a system call set
+// one, else what the system says about the path.
+int WhatFailed(int errorOfStep, const QString& path) {
+  return errorOfStep != 0 ? errorOfStep : ProbeWhatFailed(path);
+}
+
+void ShowSaveError(QWidget* parent, const QString& path, const QString& reason) {
+  QMessageBox box(parent);
+  box.setIcon(QMessageBox::Warning);
+  box.setWindowTitle(parent ? parent->window()->windowTitle() : kDialogTitle);
+  box.setStandardButtons(QMessageBox::Ok);
+  // A path may hold '<' and must not be read as rich text; a long one is
+  // shortened in the middle, keeping where it starts and the file's name, so
+  // the box stays the size of a message.
+  box.setTextFormat(Qt::PlainText);
+  const QString shown = box.fontMetrics().elidedText(path, Qt::ElideMiddle,
+                                                     box.fontMetrics().averageCharWidth() * 60);
+  if (shown != path) box.setDetailedText(path);
+  box.setText(QStringLiteral("Nie udało się zapisać pliku\n%1\n\n%2").arg(shown, reason));
+  RunModal(box);
+}
+
+}  // namespace
+
+QString DefaultRunFilePath(const QDateTime& now) {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+  return QDir(folder).filePath(now.toString(QStringLiteral("'przebieg-'yyyy-MM-dd-HHmm'.csv'")));
+}
+
+QString WriteFileSafely(const QString& path, const QByteArray& bytes) {
+  QSaveFile file(path);
+  errno = 0;
+  if (!file.open(QIODevice::WriteOnly)) return Reason(WhatFailed(errno, path));
+  // The file is written through a buffer, so a file smaller than the buffer
+  // meets the disk only when it is flushed. commit() flushes it last, and when
+  // that flush fails (a full disk, the size limit) it still renames the short
+  // temporary file over the old one and reports success. Flushing here first
+  // sees the failure while the old file is untouched.
+  errno = 0;
+  if (file.write(bytes) != bytes.size() || !file.flush()) {
+    const int error = WhatFailed(errno, path);
+    file.cancelWriting();  // the temporary file goes with the object
+    return Reason(error);
+  }
+  errno = 0;
+  if (!file.commit()) return Reason(WhatFailed(errno, path));
+  return {};
+}
+
+bool LoadQtPolishTranslations() {
+  static QPointer<QTranslator> loaded;
+  if (loaded) return true;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QStringLiteral("qtbase_pl"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator)) {
+    delete translator;
+    return false;
+  }
+  loaded = translator;
+  return true;
+}
+
+void SurviveFileSizeLimit() {
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool SaveRunFiles(QWidget* parent, const std::function<std::string()>& csv,
+                  const std::function<QImage()>& picture) {
+  QFileDialog dialog(parent, kDialogTitle);
+  // Qt's own dialog, the same on every desktop and in Polish with the rest.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // Qt's Polish reads "Zachowaj"; the program's own button says "Zapisz...".
+  dialog.setLabelText(QFileDialog::Accept, QStringLiteral("&Zapisz"));
+  dialog.setNameFilters({kCsvFilter, kPngFilter});
+  // The dialog adds its default suffix to a bare name before it asks about
+  // overwriting, so "x" is checked as the x.csv it becomes.
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+    dialog.setDefaultSuffix(f == kPngFilter ? QStringLiteral("png") : QStringLiteral("csv"));
+  });
+  const QFileInfo start(DefaultRunFilePath(QDateTime::currentDateTime()));
+  dialog.setDirectory(start.absolutePath());
+  dialog.selectFile(start.fileName());
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+
+  // The name stays as the dialog confirmed it: anything added now would name
+  // a file nobody was asked about.
+  const QString path = dialog.selectedFiles().constFirst();
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  const bool png = suffix == QLatin1String("png") ||
+                   (suffix != QLatin1String("csv") && dialog.selectedNameFilter() == kPngFilter);
+  QByteArray bytes;
+  if (png) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture().save(&buffer, "PNG")) {
+      ShowSaveError(parent, path, QStringLiteral("Nie udało się przygotować obrazu."));
+      return false;
+    }
+  } else {
+    const std::string text = csv();
+    bytes = QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+  }
+  const QString reason = WriteFileSafely(path, bytes);
+  if (!reason.isEmpty()) {
+    ShowSaveError(parent, path, reason);
+    return false;
+  }
+  return true;
+}
