@@ -248,8 +248,16 @@ void RunTrackView::paintEvent(QPaintEvent*) {
   if (track_.size() != size()) Layout();
   QPainter p(this);
   p.drawImage(0, 0, track_);
-  const std::size_t points = recording_.PathSize();
+  p.setRenderHint(QPainter::Antialiasing);
+  const QPointF start = At({static_cast<double>(StartX), static_cast<double>(StartY)});
+  const QPointF car = At(car_);
+  // The components under the path, the displacement over it: for a straight
+  // run the arrow and the path coincide.
+  DrawArrow(p, start, QPointF(car.x(), start.y()), 1.5, "Rx");
+  DrawArrow(p, start, QPointF(start.x(), car.y()), 1.5, "Ry");
+
   // The path yet to come, faint; the path driven up to the moment, solid.
+  const std::size_t points = recording_.PathSize();
   if (driven_ < points) {
     whole_.DrawTo(recording_, points);
     p.drawImage(0, 0, whole_.Image());
@@ -257,14 +265,7 @@ void RunTrackView::paintEvent(QPaintEvent*) {
   drivenLayer_.DrawTo(recording_, driven_);
   p.drawImage(0, 0, drivenLayer_.Image());
 
-  p.setRenderHint(QPainter::Antialiasing);
-  const QPointF start = At({static_cast<double>(StartX), static_cast<double>(StartY)});
-  const QPointF car = At(car_);
-  DrawArrow(p, start, QPointF(car.x(), start.y()), 1.5, "Rx");
-  DrawArrow(p, start, QPointF(start.x(), car.y()), 1.5, "Ry");
-  // The displacement over the path: for a straight run the two coincide.
   DrawArrow(p, start, car, 2.5, "R");
-
   Marker(p, area_, start, QColor(0, 170, 0), "Start");
   if (points > 0) Marker(p, area_, At(recording_.PathAt(points - 1)), QColor(200, 0, 0), "Koniec");
   if (!recording_.Samples().empty()) {

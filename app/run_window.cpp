@@ -2,17 +2,13 @@
 
 #include <QChart>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSlider>
 #include <QTimer>
@@ -22,6 +18,7 @@
 #include <cmath>
 
 #include "app/run_chart.h"
+#include "app/run_export.h"
 #include "app/run_track_view.h"
 #include "app/widget_support.h"
 #include "platform/application.h"
@@ -362,44 +359,16 @@ void TRunWindow::ShowMoment() {
 }
 
 bool TRunWindow::SaveCsv(const QString& path) const {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
   const std::string csv = RunCsv(rows_);
-  if (file.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()))
-    return false;
-  return file.commit();
-}
-
-bool TRunWindow::SavePng(const QString& path) {
-  const QPixmap picture = grab();
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (!picture.save(&file, "PNG")) return false;
-  return file.commit();
+  return WriteFileSafely(path, QByteArray(csv.data(), static_cast<qsizetype>(csv.size())))
+      .isEmpty();
 }
 
 void TRunWindow::Save() {
   const bool wasPlaying = Playing();
   SetPlaying(false);
-  const QString csvFilter = QStringLiteral("Dane CSV (*.csv)");
-  const QString pngFilter = QStringLiteral("Obraz PNG (*.png)");
-  QString filter = csvFilter;
-  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz przebieg jazdy"),
-                                              QStringLiteral("przebieg.csv"),
-                                              csvFilter + ";;" + pngFilter, &filter);
-  if (path.isEmpty()) {
-    SetPlaying(wasPlaying);
-    return;
-  }
-  QString suffix = QFileInfo(path).suffix().toLower();
-  if (suffix != "csv" && suffix != "png") {
-    suffix = filter == pngFilter ? "png" : "csv";
-    path += "." + suffix;
-  }
-  const bool saved = suffix == "png" ? SavePng(path) : SaveCsv(path);
-  if (!saved)
-    QMessageBox::warning(this, windowTitle(),
-                         QStringLiteral("Nie udało się zapisać pliku %1.").arg(path));
+  SaveRunFiles(
+      this, [this] { return RunCsv(rows_); }, [this] { return grab().toImage(); });
   SetPlaying(wasPlaying);
 }
 

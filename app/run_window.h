@@ -43,11 +43,10 @@ class TRunWindow : public QDialog {
   void ShowResult();
   bool ResultShown() const { return resultShown_; }
 
-  // Write the files; false with nothing left behind when that fails.
+  // Writes the CSV; false, with any file there as it was, when that fails.
   bool SaveCsv(const QString& path) const;
-  bool SavePng(const QString& path);
-  // Asks for a file through the standard file dialog and saves as its name
-  // ends (.png as a picture, anything else as CSV).
+  // "Zapisz...": the run as CSV or the window as a PNG picture, by the name
+  // the pupil chooses.
   void Save();
 
   const std::vector<RunRow>& Rows() const { return rows_; }

@@ -6,13 +6,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageReader>
 #include <algorithm>
 #include <optional>
-#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,27 +22,12 @@ namespace {
 
 using namespace e2e;
 
-struct Geometry {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
-// The visible window whose whole name is `name`, where its inside lies on the
-// screen (xwininfo counts a window manager's frame right; xdotool does not).
+// The visible window whose whole name is `name`, where its inside lies.
 std::optional<Geometry> FindWindow(const std::string& name) {
   const std::string id =
       Output("xdotool search --onlyvisible --name '^" + name + "$' 2>/dev/null | head -n1");
   if (id.empty()) return std::nullopt;
-  const std::string info = Output("xwininfo -id " + id + " 2>/dev/null");
-  Geometry g;
-  auto field = [&](const char* label, int& value) {
-    const std::size_t at = info.find(label);
-    return at != std::string::npos &&
-           std::sscanf(info.c_str() + at + std::strlen(label), "%d", &value) == 1;
-  };
-  if (!field("Absolute upper-left X:", g.x) || !field("Absolute upper-left Y:", g.y) ||
-      !field("Width:", g.width) || !field("Height:", g.height))
-    return std::nullopt;
-  return g;
+  return WindowGeometry(id);
 }
 
 Geometry WaitForWindow(const std::string& name) {
@@ -83,34 +65,6 @@ std::optional<int> ReadNumber(const QImage& screen, QtCanvasBackend& fonts, int 
   for (int n = 0; n <= most; ++n)
     if (ShowsText(screen, fonts, x, y, before + std::to_string(n) + after)) return n;
   return std::nullopt;
-}
-
-QImage Icon(std::span<const std::uint8_t> bytes) {
-  QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()));
-  QBuffer buffer(&data);
-  QImageReader reader(&buffer, "ico");
-  QImage best;
-  for (QImage image; !(image = reader.read()).isNull(); reader.jumpToNextImage())
-    if (image.width() == 32) return image.convertToFormat(QImage::Format_ARGB32);
-  return best;
-}
-
-// How far a 32 x 32 area of the screen is from an icon laid on the
-// background colour of that area.
-long Distance(const QImage& screen, int x, int y, const QImage& icon) {
-  const QRgb back = screen.pixel(x, y);
-  long sum = 0;
-  for (int j = 0; j < 32; ++j)
-    for (int i = 0; i < 32; ++i) {
-      const QRgb p = icon.pixel(i, j);
-      const int a = qAlpha(p);
-      auto mix = [&](int c, int b) { return (c * a + b * (255 - a)) / 255; };
-      const QRgb s = screen.pixel(x + i, y + j);
-      sum += std::abs(mix(qRed(p), qRed(back)) - qRed(s)) +
-             std::abs(mix(qGreen(p), qGreen(back)) - qGreen(s)) +
-             std::abs(mix(qBlue(p), qBlue(back)) - qBlue(s));
-    }
-  return sum;
 }
 
 class PupilRun : public ::testing::Test {
@@ -225,6 +179,14 @@ TEST_F(PupilRun, DriveAnswerAndLeave) {
   WaitForWindow("Velnar - jazda");
   ASSERT_TRUE(WaitFor([&] { return ShowsText(Screen(), fonts, 485, 320, "Droga s=0m"); }))
       << "the second run is not new";
+  // A run begun in reverse counts time as driving forward does.
+  Xdo("keydown Down");
+  const bool clockRuns = WaitFor([&] {
+    const std::optional<int> t = ReadNumber(Screen(), fonts, 485, 300, "Czas t=", " s", 60);
+    return t && *t >= 1;
+  });
+  Xdo("keyup Down");
+  EXPECT_TRUE(clockRuns) << "reversing does not start the clock";
 
   // Esc again; "Zamknij program" quits.
   Xdo("key Escape");

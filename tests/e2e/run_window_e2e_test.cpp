@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/embedded_assets.h"
 #include "tests/e2e/x11_driver.h"
 
 namespace {
@@ -193,12 +194,54 @@ TEST_F(RunWindowE2E, DriveReplaySaveAndGoOn) {
   const auto& last = rows.back();
   EXPECT_GT(std::stod(last[1]), std::stod(last[4]) + 1) << "the bend makes s exceed |R|";
 
-  // Close back to the task, and the task back to the simulation.
+  // Close back to the task.
   ASSERT_TRUE(WaitActive(run));
   Xdo("key Escape");
   ASSERT_TRUE(WaitFor([] { return !FindWindow("Przebieg jazdy"); }));
   EXPECT_TRUE(FindWindow("Zadanie").has_value());
   ASSERT_TRUE(WaitActive(task));
+
+  // The file ends at the figures the task judges, not at the last tick: the
+  // task takes (s + 0.99) / t and refuses (s + 1.01) / t for the last row's s,
+  // which pins its own distance within a centimetre of the file's; the same
+  // for |R|. The car was still moving at Space, between two ticks.
+  const double t = std::stod(last[0]), s = std::stod(last[1]), r = std::stod(last[4]);
+  ASSERT_GT(t, 0);
+  const std::optional<Geometry> box = WindowGeometry(task);
+  ASSERT_TRUE(box.has_value());
+  const QImage smile = Icon(EmbeddedSmileIcon()), sad = Icon(EmbeddedSadIcon());
+  ASSERT_FALSE(smile.isNull());
+  struct Check {
+    int editY, buttonX, buttonY, faceX, faceY;
+  };
+  const Check speed{112, 177, 114, 236, 107}, velocity{163, 178, 165, 239, 158};
+  auto judged = [&](const Check& c, double answer) {
+    ClickIn(task, 108 + 20, c.editY + 10);
+    Xdo("key End");
+    std::string erase = "key --delay 5";
+    for (int i = 0; i < 16; ++i) erase += " BackSpace";
+    Xdo(erase);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", answer);
+    Xdo(std::string("type --delay 20 '") + text + "'");
+    const QImage before = Screen();
+    ClickIn(task, c.buttonX + 27, c.buttonY + 9);
+    QImage screen;
+    const int fx = box->x + c.faceX, fy = box->y + c.faceY;
+    EXPECT_TRUE(WaitFor([&] {
+      screen = Screen();
+      return Distance(screen, fx, fy, smile) < 32L * 32 * 3 * 8 ||
+             Distance(screen, fx, fy, sad) < 32L * 32 * 3 * 8;
+    })) << "no verdict for "
+        << text;
+    return Distance(screen, fx, fy, smile) < Distance(screen, fx, fy, sad);
+  };
+  EXPECT_TRUE(judged(speed, (s + 0.99) / t)) << "s = " << s << " m, t = " << t << " s";
+  EXPECT_FALSE(judged(speed, (s + 1.01) / t)) << "s = " << s << " m, t = " << t << " s";
+  EXPECT_TRUE(judged(velocity, (r + 0.99) / t)) << "|R| = " << r << " m";
+  EXPECT_FALSE(judged(velocity, (r + 1.01) / t)) << "|R| = " << r << " m";
+
+  // The task back to the simulation.
   Xdo("key Escape");
   ASSERT_TRUE(WaitFor([] { return !FindWindow("Zadanie"); }));
   ASSERT_TRUE(WaitActive(simulation)) << "the simulation does not get the keyboard back";

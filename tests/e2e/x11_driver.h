@@ -10,12 +10,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -84,6 +88,54 @@ inline void StopProgram(pid_t& pid) {
     waitpid(pid, nullptr, 0);
   }
   pid = -1;
+}
+
+struct Geometry {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Where the inside of a window lies on the screen (xwininfo counts a window
+// manager's frame right; xdotool does not).
+inline std::optional<Geometry> WindowGeometry(const std::string& id) {
+  const std::string info = Output("xwininfo -id " + id + " 2>/dev/null");
+  Geometry g;
+  auto field = [&](const char* label, int& value) {
+    const std::size_t at = info.find(label);
+    return at != std::string::npos &&
+           std::sscanf(info.c_str() + at + std::strlen(label), "%d", &value) == 1;
+  };
+  if (!field("Absolute upper-left X:", g.x) || !field("Absolute upper-left Y:", g.y) ||
+      !field("Width:", g.width) || !field("Height:", g.height))
+    return std::nullopt;
+  return g;
+}
+
+// The 32 x 32 picture of an icon file.
+inline QImage Icon(std::span<const std::uint8_t> bytes) {
+  QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()));
+  QBuffer buffer(&data);
+  QImageReader reader(&buffer, "ico");
+  for (QImage image; !(image = reader.read()).isNull(); reader.jumpToNextImage())
+    if (image.width() == 32) return image.convertToFormat(QImage::Format_ARGB32);
+  return QImage();
+}
+
+// How far a 32 x 32 area of the screen is from an icon laid on the
+// background colour of that area.
+inline long Distance(const QImage& screen, int x, int y, const QImage& icon) {
+  const QRgb back = screen.pixel(x, y);
+  long sum = 0;
+  for (int j = 0; j < 32; ++j)
+    for (int i = 0; i < 32; ++i) {
+      const QRgb p = icon.pixel(i, j);
+      const int a = qAlpha(p);
+      auto mix = [&](int c, int b) { return (c * a + b * (255 - a)) / 255; };
+      const QRgb s = screen.pixel(x + i, y + j);
+      sum += std::abs(mix(qRed(p), qRed(back)) - qRed(s)) +
+             std::abs(mix(qGreen(p), qGreen(back)) - qGreen(s)) +
+             std::abs(mix(qBlue(p), qBlue(back)) - qBlue(s));
+    }
+  return sum;
 }
 
 }  // namespace e2e
