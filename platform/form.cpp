@@ -215,21 +215,6 @@ bool TForm::Focused() const {
   return RealKeyStateTable().FocusForm() == this;
 }
 
-void TForm::AddListener(FormListener* listener) {
-  if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end())
-    listeners_.push_back(listener);
-}
-
-void TForm::RemoveListener(FormListener* listener) {
-  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
-}
-
-void TForm::KeyDown(int virtualKey, TShiftState shift) {
-  if (!OnKeyDown) return;
-  std::uint16_t key = static_cast<std::uint16_t>(virtualKey);
-  Dispatch([&] { OnKeyDown(this, key, shift); });
-}
-
 struct ModalScope::Previous {
   QPointer<QWindow> window;
 };
@@ -244,20 +229,4 @@ ModalScope::~ModalScope() {
   QWindow* window = previous_->window;
   if (window && window->isVisible() && QGuiApplication::focusWindow() != window)
     window->requestActivate();
-}
-
-namespace {
-int dxFormCount = 0;
-}
-
-TDXForm::TDXForm(TComponent* owner) : TForm(owner) {
-  ++dxFormCount;
-}
-
-TDXForm::~TDXForm() {
-  --dxFormCount;
-}
-
-int TDXForm::Count() {
-  return dxFormCount;
 }
