@@ -112,15 +112,6 @@ TForm::~TForm() {
   window_.reset();
 }
 
-template <class F>
-void TForm::Notify(F&& f) {
-  const std::vector<FormListener*> copy = listeners_;
-  for (FormListener* l : copy) {
-    if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end())
-      Dispatch([&] { f(l); });
-  }
-}
-
 void TForm::Show() {
   if (fullScreen_) {
     // Without a window manager nobody resizes a full-screen window for us.
@@ -140,24 +131,8 @@ bool TForm::Visible() const {
   return window_->isVisible();
 }
 
-void TForm::Close() {
-  TCloseAction action = TCloseAction::caHide;
-  if (OnClose && !Dispatch([&] { OnClose(this, action); })) return;
-  if (action == TCloseAction::caNone) return;
-  if (modal_ && ModalResult == 0) ModalResult = 2;  // cancel
-  switch (action) {
-    case TCloseAction::caHide:
-      Hide();
-      break;
-    case TCloseAction::caFree:
-      Release();
-      break;
-    case TCloseAction::caMinimize:
-      window_->showMinimized();
-      break;
-    case TCloseAction::caNone:
-      break;
-  }
+void TForm::MinimizeWindow() {
+  window_->showMinimized();
 }
 
 void TForm::Release() {
@@ -191,12 +166,6 @@ std::string TForm::Caption() const {
 void TForm::SetBorderStyle(TFormBorderStyle style) {
   borderStyle_ = style;
   window_->setFlag(Qt::FramelessWindowHint, style == TFormBorderStyle::bsNone);
-}
-
-void TForm::SetFullScreen(bool on) {
-  if (on == fullScreen_) return;
-  fullScreen_ = on;
-  if (Visible()) Show();
 }
 
 void TForm::SetBounds(int left, int top, int width, int height) {

@@ -1,9 +1,37 @@
-// What a form is whatever window system stands behind it: its listeners, its
-// key handler and the count of display-framework windows.
+#include "platform/form.h"
+
 #include <algorithm>
 
 #include "platform/application.h"
-#include "platform/form.h"
+
+// What every kind of window does alike; the window itself (Qt's, or none)
+// lives in a file of its own.
+
+void TForm::Close() {
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose && !Dispatch([&] { OnClose(this, action); })) return;
+  if (action == TCloseAction::caNone) return;
+  if (modal_ && ModalResult == 0) ModalResult = 2;  // cancel
+  switch (action) {
+    case TCloseAction::caHide:
+      Hide();
+      break;
+    case TCloseAction::caFree:
+      Release();
+      break;
+    case TCloseAction::caMinimize:
+      MinimizeWindow();
+      break;
+    case TCloseAction::caNone:
+      break;
+  }
+}
+
+void TForm::SetFullScreen(bool on) {
+  if (on == fullScreen_) return;
+  fullScreen_ = on;
+  if (Visible()) Show();
+}
 
 void TForm::AddListener(FormListener* listener) {
   if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end())

@@ -5,10 +5,6 @@
 # ccache does not know em++.
 set(CMAKE_C_COMPILER_LAUNCHER "")
 set(CMAKE_CXX_COMPILER_LAUNCHER "")
-# The program reports errors as exceptions and goes on (the dispatcher).
-add_compile_options(-fexceptions)
-add_link_options(-fexceptions)
-
 set(VELNAR_WEB_OUTPUT ${PROJECT_SOURCE_DIR}/build/web CACHE PATH
     "The folder the browser version is built into")
 set(VELNAR_GLYPH_ATLAS_TOOL ${PROJECT_SOURCE_DIR}/build/release/tools/glyphatlas/glyphatlas

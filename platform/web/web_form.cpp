@@ -92,15 +92,6 @@ TForm::~TForm() {
   window_.reset();
 }
 
-template <class F>
-void TForm::Notify(F&& f) {
-  const std::vector<FormListener*> copy = listeners_;
-  for (FormListener* l : copy) {
-    if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end())
-      Dispatch([&] { f(l); });
-  }
-}
-
 void TForm::Show() {
   // The form shown last comes to the front.
   std::erase(Forms(), this);
@@ -124,22 +115,9 @@ bool TForm::Visible() const {
   return window_->Visible;
 }
 
-void TForm::Close() {
-  TCloseAction action = TCloseAction::caHide;
-  if (OnClose && !Dispatch([&] { OnClose(this, action); })) return;
-  if (action == TCloseAction::caNone) return;
-  if (modal_ && ModalResult == 0) ModalResult = 2;  // cancel
-  switch (action) {
-    case TCloseAction::caHide:
-    case TCloseAction::caMinimize:  // a page has nowhere to minimise to
-      Hide();
-      break;
-    case TCloseAction::caFree:
-      Release();
-      break;
-    case TCloseAction::caNone:
-      break;
-  }
+// A page has nowhere to minimise to.
+void TForm::MinimizeWindow() {
+  Hide();
 }
 
 void TForm::Release() {
@@ -171,12 +149,6 @@ std::string TForm::Caption() const {
 
 void TForm::SetBorderStyle(TFormBorderStyle style) {
   borderStyle_ = style;
-}
-
-void TForm::SetFullScreen(bool on) {
-  if (on == fullScreen_) return;
-  fullScreen_ = on;
-  if (Visible()) Show();
 }
 
 void TForm::SetBounds(int, int, int width, int height) {
