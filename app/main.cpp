@@ -18,14 +18,7 @@ TForm* CreateSimulation(TComponent* owner) {
 
 // The task judges the car of the simulation window running now.
 RunFigures CurrentRunFigures() {
-  RunFigures figures;
-  if (VelnarForm1 && VelnarForm1->Car) {
-    const CarModel& car = VelnarForm1->Car->Model;
-    figures.Distance = car.Distance;
-    figures.RLength = car.RLength;
-    figures.TimeCount = car.TimeCount;
-  }
-  return figures;
+  return VelnarForm1 && VelnarForm1->Car ? FiguresOf(VelnarForm1->Car->Model) : RunFigures{};
 }
 
 const RunRecording* CurrentRecording() {

@@ -36,7 +36,7 @@
 
 namespace {
 
-constexpr double TickSeconds = 0.3;  // one "Czas" second lasts one 300 ms tick
+constexpr double TickSeconds = TickMilliseconds / 1000.0;
 constexpr int PlayStepMs = 30;
 
 const QColor kPathColour(255, 140, 0);
@@ -92,24 +92,6 @@ QValueAxis* Axis(QChart* chart, const QString& title, double max, Qt::Alignment 
 }
 
 }  // namespace
-
-double SpeedInTaskUnits(double carSpeed) {
-  return std::fabs(carSpeed) * TickSeconds * static_cast<double>(MetresPerPixel);
-}
-
-std::string RunCsv(const std::vector<RunSample>& samples) {
-  std::string csv = "t,s,Rx,Ry,|R|,v\n";
-  csv.reserve(csv.size() + samples.size() * 48);
-  for (const RunSample& s : samples) {
-    csv += std::to_string(s.TimeCount);
-    for (double value : {s.Distance, s.Rx, s.Ry, s.RLength, SpeedInTaskUnits(s.Speed)}) {
-      csv += ',';
-      csv += FormatFixed(value, 3);
-    }
-    csv += '\n';
-  }
-  return csv;
-}
 
 const QImage& TrackPicture() {
   static const QImage picture = [] {
@@ -273,7 +255,7 @@ class RunTrackView final : public QWidget {
 
 TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
                        bool answersChecked, QWidget* parent)
-    : QDialog(parent), samples_(recording.Samples()) {
+    : QDialog(parent), samples_(recording.Samples()), rows_(RunRows(samples_)) {
   path_.reserve(recording.PathSize());
   for (std::size_t i = 0; i < recording.PathSize(); ++i) path_.push_back(recording.PathAt(i));
 
@@ -358,11 +340,11 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
 TRunWindow::~TRunWindow() = default;
 
 void TRunWindow::BuildCharts(const RunFigures& figures) {
-  const double tMax = samples_.empty() ? 1 : samples_.back().TimeCount;
+  const double tMax = rows_.empty() ? 1 : rows_.back().T;
   double sMax = 0, vMax = 0;
-  for (const RunSample& s : samples_) {
-    sMax = std::max({sMax, s.Distance, s.RLength});
-    vMax = std::max(vMax, SpeedInTaskUnits(s.Speed));
+  for (const RunRow& r : rows_) {
+    sMax = std::max({sMax, r.S, r.R});
+    vMax = std::max(vMax, r.V);
   }
   const double n = figures.TimeCount;
   const double averageSpeed = n > 0 ? figures.Distance / n : 0;
@@ -389,10 +371,10 @@ void TRunWindow::BuildCharts(const RunFigures& figures) {
   QValueAxis* v2 = Axis(speed, QStringLiteral("[m/s]"), vMax, Qt::AlignLeft);
 
   QList<QPointF> s, r, v;
-  for (const RunSample& x : samples_) {
-    s.append(QPointF(x.TimeCount, x.Distance));
-    r.append(QPointF(x.TimeCount, x.RLength));
-    v.append(QPointF(x.TimeCount, SpeedInTaskUnits(x.Speed)));
+  for (const RunRow& x : rows_) {
+    s.append(QPointF(x.T, x.S));
+    r.append(QPointF(x.T, x.R));
+    v.append(QPointF(x.T, x.V));
   }
   DistanceSeries->replace(s);
   DisplacementSeries->replace(r);
@@ -472,25 +454,25 @@ void TRunWindow::ShowMoment() {
     Values->setText(QStringLiteral("Brak pomiarów:<br>czas nie był liczony."));
     return;
   }
-  const RunSample& s = samples_[static_cast<std::size_t>(position_)];
-  const double t = s.TimeCount;
+  const RunRow& s = rows_[static_cast<std::size_t>(position_)];
+  const double t = s.T;
   DistanceCursor->replace({QPointF(t, 0), QPointF(t, distanceTop_)});
   SpeedCursor->replace({QPointF(t, 0), QPointF(t, speedTop_)});
-  Values->setText(QStringLiteral("<b>t</b> = %1 s<br><br>"
-                                 "<b>s</b> = %2 m<br>"
-                                 "<b>|R|</b> = %3 m<br>"
-                                 "<b>Rx</b> = %4 m<br>"
-                                 "<b>Ry</b> = %5 m<br><br>"
-                                 "<b>v</b> = %6 m/s")
-                      .arg(s.TimeCount)
-                      .arg(Number(s.Distance, 1), Number(s.RLength, 1), Number(s.Rx, 1),
-                           Number(s.Ry, 1), Number(SpeedInTaskUnits(s.Speed), 2)));
+  Values->setText(
+      QStringLiteral("<b>t</b> = %1 s<br><br>"
+                     "<b>s</b> = %2 m<br>"
+                     "<b>|R|</b> = %3 m<br>"
+                     "<b>Rx</b> = %4 m<br>"
+                     "<b>Ry</b> = %5 m<br><br>"
+                     "<b>v</b> = %6 m/s")
+          .arg(s.T)
+          .arg(Number(s.S, 1), Number(s.R, 1), Number(s.Rx, 1), Number(s.Ry, 1), Number(s.V, 2)));
 }
 
 bool TRunWindow::SaveCsv(const QString& path) const {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return false;
-  const std::string csv = RunCsv(samples_);
+  const std::string csv = RunCsv(rows_);
   if (file.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()))
     return false;
   return file.commit();

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/run_figures.h"
+#include "lesson/run_figures.h"
+#include "lesson/run_series.h"
 #include "sim/run_recording.h"
 
 class QChart;
@@ -18,15 +19,6 @@ class QPushButton;
 class QSlider;
 class QTimer;
 class RunTrackView;
-
-// The speed as the task counts it: metres per "Czas" second, one second being
-// one 300 ms tick. The car's speed is in world pixels per real second and its
-// sign gives the direction, which a speed does not have.
-double SpeedInTaskUnits(double carSpeed);
-
-// The recording as CSV: a header row, then one row a tick with t, s, Rx, Ry,
-// |R| and v, a point as the decimal separator whatever the locale.
-std::string RunCsv(const std::vector<RunSample>& samples);
 
 // The whole track at one pixel per world pixel, painted from the track's own
 // tile pictures; made once.
@@ -66,6 +58,7 @@ class TRunWindow : public QDialog {
   void Save();
 
   const std::vector<RunSample>& Samples() const { return samples_; }
+  const std::vector<RunRow>& Rows() const { return rows_; }
   const std::vector<PathPoint>& Path() const { return path_; }
 
   QLineSeries* DistanceSeries;
@@ -93,6 +86,7 @@ class TRunWindow : public QDialog {
   void ShowMoment();
 
   std::vector<RunSample> samples_;
+  std::vector<RunRow> rows_;
   std::vector<PathPoint> path_;
   double position_ = 0;
   int playSpeed_ = 1;

@@ -4,11 +4,11 @@
 #include <QPainter>
 #include <QPalette>
 
-#include "app/answer_check.h"
-#include "app/answer_input.h"
 #include "app/logo_image.h"
 #include "app/run_window.h"
 #include "app/widget_support.h"
+#include "lesson/answer_check.h"
+#include "lesson/answer_input.h"
 #include "platform/application.h"
 #include "platform/shell.h"
 #include "ui_task_dialog.h"

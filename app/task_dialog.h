@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/run_figures.h"
+#include "lesson/run_figures.h"
 
 class QFrame;
 class QKeyEvent;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "bench/simulation_scene.h"
+#include "tests/common/scripted_drive.h"
 
 namespace {
 
@@ -40,21 +41,10 @@ Scene& TheScene() {
 }
 
 // An hour at 60 frames a second, circling at full speed on the road.
-void DriveAnHour(RunRecording& r) {
-  CarModel car;
-  TDXInputStates up;
-  up.Include(isUp);
-  int clock = 0;
-  for (int i = 0; i < 60 * 3600; ++i) {
-    TDXInputStates states = up;
-    if (i % 8 == 0) states.Include(isRight);
-    car.Step(17, states);
-    r.RecordPosition(car.X, car.Y);
-    if ((clock += 17) >= 300) {
-      clock -= 300;
-      car.TimeTick();
-      r.RecordTick(car);
-    }
+void DriveAnHour(ScriptedDrive& d) {
+  for (int i = 0; i < 60 * 3600 / 8; ++i) {
+    d.Frames(1, TDXInputStates{isUp, isRight}, 17);
+    d.Frames(7, TDXInputStates{isUp}, 17);
   }
 }
 
@@ -82,8 +72,9 @@ BENCHMARK(BM_ReferenceDrivingFrame);
 
 void BM_DrivingFramePathShownAfterAnHour(benchmark::State& state) {
   Scene& s = TheScene();
-  s.form->Recording.Reset();
-  DriveAnHour(s.form->Recording);
+  ScriptedDrive hour;
+  DriveAnHour(hour);
+  s.form->Recording = std::move(hour.Recording);
   s.form->ShowPathOnMinimap = true;
   for (auto _ : state) {
     s.Frame(true);
@@ -96,8 +87,9 @@ BENCHMARK(BM_DrivingFramePathShownAfterAnHour);
 
 void BM_HourOfRecordingMemory(benchmark::State& state) {
   for (auto _ : state) {
-    RunRecording r;
-    DriveAnHour(r);
+    ScriptedDrive d;
+    DriveAnHour(d);
+    const RunRecording& r = d.Recording;
     state.counters["bytes"] = static_cast<double>(r.MemoryBytes());
     state.counters["points"] = static_cast<double>(r.PathSize());
     state.counters["ticks"] = static_cast<double>(r.Samples().size());

@@ -9,6 +9,7 @@
 void RunRecording::Reset() {
   samples_.clear();
   samples_.shrink_to_fit();
+  ticks_ = 0;
   path_.clear();
   path_.shrink_to_fit();
   havePoint_ = false;
@@ -17,18 +18,37 @@ void RunRecording::Reset() {
   runsStale_ = false;
 }
 
-void RunRecording::RecordTick(const CarModel& car) {
+RunSample RunRecording::SampleOf(const CarModel& car) {
   RunSample s;
-  s.TimeCount = car.TimeCount;
-  s.PathPoints = static_cast<std::uint32_t>(path_.size());
   s.Distance = car.Distance;
   s.Rx = car.Rx;
   s.Ry = car.Ry;
   s.RLength = car.RLength;
-  s.Speed = car.Speed;
   s.X = car.X;
   s.Y = car.Y;
+  return s;
+}
+
+void RunRecording::RecordTick(const CarModel& car) {
+  RunSample s = SampleOf(car);
+  s.Tick = ++ticks_;
+  s.PathPoints = static_cast<std::uint32_t>(path_.size());
   samples_.push_back(s);
+}
+
+void RunRecording::RecordStop(const CarModel& car) {
+  // Before the first tick a car that has not moved has nothing to show.
+  if (samples_.empty() && ticks_ == 0 && car.Distance == 0) return;
+  if (!havePoint_ || car.X != lastX_ || car.Y != lastY_) AddPoint(car.X, car.Y);
+  RunSample s = SampleOf(car);
+  s.Tick = ticks_;
+  s.PathPoints = static_cast<std::uint32_t>(path_.size());
+  // The distance since the last tick belongs to the time counted so far, as
+  // it does in the task: t stays a whole number of ticks.
+  if (!samples_.empty() && samples_.back().Tick == ticks_)
+    samples_.back() = s;
+  else
+    samples_.push_back(s);
 }
 
 void RunRecording::RecordPosition(double x, double y) {
@@ -36,6 +56,10 @@ void RunRecording::RecordPosition(double x, double y) {
     const double dx = x - lastX_, dy = y - lastY_;
     if (dx * dx + dy * dy < PointSpacing * PointSpacing) return;
   }
+  AddPoint(x, y);
+}
+
+void RunRecording::AddPoint(double x, double y) {
   // The world's bounds keep the car well inside what 16 bits hold here.
   path_.push_back({static_cast<std::int16_t>(std::lrint(x * PointScale)),
                    static_cast<std::int16_t>(std::lrint(y * PointScale))});

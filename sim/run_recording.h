@@ -11,9 +11,14 @@
 class CarModel;
 class TDirectDrawSurfaceCanvas;
 
+// The length of one tick of the run's clock, the "Czas" second of the panel.
+inline constexpr std::uint32_t TickMilliseconds = 300;
+
 // The car's figures at one tick of the time counter.
 struct RunSample {
-  std::uint16_t TimeCount = 0;
+  // Ticks counted since the run began. The car's own count is 16 bits and
+  // starts over after 65,535; the run's record counts on.
+  std::uint32_t Tick = 0;
   // How many points of the path had been recorded by this tick: the path
   // driven up to this moment is the first PathPoints of them.
   std::uint32_t PathPoints = 0;
@@ -21,7 +26,6 @@ struct RunSample {
   double Rx = 0;
   double Ry = 0;
   double RLength = 0;
-  double Speed = 0;  // world pixels per real second, as the car holds it
   double X = 0;
   double Y = 0;
 };
@@ -57,6 +61,10 @@ class RunRecording {
   void Reset();
   // A tick of the time counter, after the car's own tick.
   void RecordTick(const CarModel& car);
+  // The clock stopped (Space) between two ticks: the current tick's sample
+  // takes the car's figures of this moment, the ones the task judges, and the
+  // path ends exactly where the car stands.
+  void RecordStop(const CarModel& car);
   // The car's place after its move in a frame.
   void RecordPosition(double x, double y);
 
@@ -77,10 +85,13 @@ class RunRecording {
   };
   static constexpr int MapSize = 160;
 
+  void AddPoint(double x, double y);
   void TraceOnMinimap(MapPoint to);
   void Light(int x, int y);
+  static RunSample SampleOf(const CarModel& car);
 
   std::vector<RunSample> samples_;
+  std::uint32_t ticks_ = 0;
   // Chunked storage: no reallocation spike and no doubled capacity.
   std::deque<StoredPoint> path_;
   double lastX_ = 0;

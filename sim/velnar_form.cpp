@@ -73,7 +73,7 @@ TVelnarForm1::TVelnarForm1(TComponent* owner) : TDXForm(owner) {
   DXTimer1->OnActivate = [this](TComponent*) { Timer1->SetPaused(false); };
 
   Timer1->SetEnabled(false);
-  Timer1->SetInterval(300);
+  Timer1->SetInterval(TickMilliseconds);
   Timer1->OnTimer = [this](TComponent* s) { Timer1Timer(s); };
 
   OnKeyDown = [this](TComponent* s, std::uint16_t& key, TShiftState shift) {
@@ -197,6 +197,7 @@ void TVelnarForm1::FormKeyDown(TComponent*, std::uint16_t& key, TShiftState) {
   if (key == 32 && Car) {
     Car->Model.Stop();
     Timer1->SetEnabled(false);
+    Recording.RecordStop(Car->Model);
     if (ShowTaskDialog()) ShowTaskDialog()();
   }
   if (key == 'T') ShowPathOnMinimap = !ShowPathOnMinimap;

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "app/answer_check.h"
-#include "app/answer_input.h"
 #include "engine/angle_tables.h"
+#include "lesson/answer_check.h"
+#include "lesson/answer_input.h"
 #include "platform/application.h"
 #include "platform/form.h"
 #include "platform/glyph_canvas.h"

@@ -36,7 +36,7 @@ class TaskDialogTest : public ::testing::Test {
   TApplication& app = TestApp();  // before any widget
   RecordingShell shell;
   TOKBottomDlg1 dialog;
-  RunFigures figures{121, 50, 10};
+  RunFigures figures{.Distance = 121, .RLength = 50, .TimeCount = 10};
 };
 
 TEST_F(TaskDialogTest, KeyFilterTurnsCommaIntoPointAndRefusesTheRest) {
@@ -139,7 +139,7 @@ TEST_F(TaskDialogTest, UnjudgedAndBadAnswers) {
 }
 
 TEST_F(TaskDialogTest, WithNoTimeOnlyZeroIsRight) {
-  figures = {35.5, 12.25, 0};
+  figures = {.Distance = 35.5, .RLength = 12.25, .TimeCount = 0};
   for (const char* zero : {"0", "-0", "0.0"}) {
     Answer(dialog.Edit1, zero);
     QTest::mouseClick(dialog.Button1, Qt::LeftButton);

@@ -178,11 +178,12 @@ TEST_F(RunWindowE2E, DriveReplaySaveAndGoOn) {
   ASSERT_TRUE(WaitFor([] { return !FindWindow("Zapisz przebieg jazdy"); }));
   std::vector<std::vector<std::string>> rows;
   ASSERT_TRUE(WaitFor([&] { return (rows = ReadCsv(csv)).size() > 5; })) << csv;
-  EXPECT_EQ(rows[0], (std::vector<std::string>{"t", "s", "Rx", "Ry", "|R|", "v"}));
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"t [s]", "s [m]", "Rx [m]", "Ry [m]", "|R| [m]",
+                                               "v [m/s]", "vx [m/s]", "vy [m/s]"}));
   double lastDistance = 0;
   for (std::size_t i = 1; i < rows.size(); ++i) {
     SCOPED_TRACE(i);
-    ASSERT_EQ(rows[i].size(), 6u);
+    ASSERT_EQ(rows[i].size(), 8u);
     EXPECT_EQ(std::stoi(rows[i][0]), static_cast<int>(i)) << "one row a tick";
     const double s = std::stod(rows[i][1]), r = std::stod(rows[i][4]);
     EXPECT_GE(s, lastDistance);

@@ -1,4 +1,4 @@
-#include "app/answer_input.h"
+#include "lesson/answer_input.h"
 
 std::optional<char32_t> FilterAnswerKey(char32_t c) {
   if (c == U',') c = U'.';

@@ -1,4 +1,4 @@
-#include "app/answer_check.h"
+#include "lesson/answer_check.h"
 
 #include <charconv>
 #include <system_error>

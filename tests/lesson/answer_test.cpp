@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "app/answer_check.h"
-#include "app/answer_input.h"
+#include "lesson/answer_check.h"
+#include "lesson/answer_input.h"
 
 namespace {
 
