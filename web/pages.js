@@ -149,7 +149,11 @@
   // --- What the core calls -------------------------------------------------
   const calls = {
     canvas: screen,
-    programReady() { $('loading').hidden = true; showStart(); },
+    programReady() {
+      $('loading').hidden = true;
+      showStart();
+      window.velnarStartShownAt = performance.now();
+    },
     showTask() {
       task.showModal();
       $('OKBtn').focus();
