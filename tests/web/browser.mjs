@@ -3,6 +3,7 @@
 import { mkdtemp, readFile, rm } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { after, before } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import puppeteer from '../../web/node_modules/puppeteer-core/lib/esm/puppeteer/puppeteer-core.js';
@@ -117,4 +118,19 @@ export function countDifferences(a, b) {
   let n = 0;
   for (let i = 0; i < a.length; ++i) n += a[i] !== b[i];
   return n;
+}
+
+// One Chromium and one server for the tests of a file, made before the first
+// and ended after the last; their fields are set once the first test runs.
+export function useBrowser() {
+  const session = {};
+  before(async () => {
+    session.chromium = await launch();
+    session.site = await server();
+  });
+  after(async () => {
+    await session.chromium.close();
+    session.site.stop();
+  });
+  return session;
 }

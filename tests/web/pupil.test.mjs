@@ -1,24 +1,15 @@
 // A pupil's run in headless Chromium, from the page served and from disk.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 import { join } from 'node:path';
 
 import {
-  bmpTo565, countDifferences, figures, firstFrame, folder, frames, golden, launch, open,
-  presented, server,
+  bmpTo565, countDifferences, figures, firstFrame, folder, frames, golden, open,
+  presented, useBrowser,
 } from './browser.mjs';
 
-let chromium;
-let site;
-before(async () => {
-  chromium = await launch();
-  site = await server();
-});
-after(async () => {
-  await chromium.close();
-  site.stop();
-});
+const session = useBrowser();
 
 const visible = (page, selector) =>
   page.$eval(selector, (e) => !e.hidden && e.getClientRects().length > 0);
@@ -36,7 +27,7 @@ async function startRun(page) {
 }
 
 test('a run as a pupil drives it: task, hidden tab, Esc and a new run', async () => {
-  const { page, errors } = await open(chromium.browser, site.url);
+  const { page, errors } = await open(session.chromium.browser, session.site.url);
   await startRun(page);
   const shown = await presented(page);
   await frames(page, 10);
@@ -82,7 +73,7 @@ test('a run as a pupil drives it: task, hidden tab, Esc and a new run', async ()
   await page.waitForFunction((t) => window.velnar._velnar_figure(2) > t, {}, judged.t);
 
   // Another tab in front for 3 s: the car and the clock stand meanwhile.
-  const other = await chromium.browser.newPage();
+  const other = await session.chromium.browser.newPage();
   await other.bringToFront();
   await page.waitForFunction(() => document.visibilityState === 'hidden');
   const away = await figures(page);
@@ -109,7 +100,7 @@ test('a run as a pupil drives it: task, hidden tab, Esc and a new run', async ()
 
 test('the folder works opened from disk', async () => {
   const url = pathToFileURL(join(folder, 'index.html')).href;
-  const { page, errors } = await open(chromium.browser, url);
+  const { page, errors } = await open(session.chromium.browser, url);
   await startRun(page);
   await page.keyboard.down('KeyK');  // K drives as Up does
   await page.waitForFunction(() => window.velnar._velnar_figure(2) >= 2);
