@@ -1,9 +1,14 @@
-# velnar_library(NAME [DEPS lib...] [QT])
-# A static library from every .cpp file of the calling folder. A folder with no
-# sources yet becomes an interface library, so dependants link it all the same.
+# velnar_library(NAME [EXCLUDE file...] [DEPS lib...])
+# A static library from every .cpp file of the calling folder but the excluded
+# ones. A folder with no sources yet becomes an interface library, so
+# dependants link it all the same.
 function(velnar_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(TRANSFORM ARG_EXCLUDE PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  if(ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${ARG_EXCLUDE})
+  endif()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
@@ -18,9 +23,22 @@ endfunction()
 # velnar_test(NAME [LIBS lib...] [NO_MAIN])
 # One GoogleTest binary from every .cpp file of the calling folder, each of its
 # tests registered with CTest so that ctest -j runs them side by side.
+#
+# A build of the core alone leaves out the files that need the toolkit: those
+# that include a Qt or SDL header (or a platform header that does), or a test helper that starts the Qt
+# application.
 function(velnar_test name)
   cmake_parse_arguments(ARG "NO_MAIN" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(VELNAR_CORE_ONLY)
+    foreach(source ${sources})
+      file(STRINGS ${source} toolkit_includes
+           REGEX "^#include [<\"](Q|SDL|platform/(qt_|raster_scaler|form_window)|tests/common/(test_app|headless_display_test)\\.h)")
+      if(toolkit_includes)
+        list(REMOVE_ITEM sources ${source})
+      endif()
+    endforeach()
+  endif()
   if(NOT sources)
     return()
   endif()
@@ -32,6 +50,12 @@ function(velnar_test name)
   endif()
   target_compile_definitions(${name} PRIVATE VELNAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              VELNAR_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  if(EMSCRIPTEN)
+    # One run of the whole binary: every start of Node.js compiles the module.
+    target_link_options(${name} PRIVATE -sNODERAWFS=1 -sALLOW_MEMORY_GROWTH=1)
+    add_test(NAME ${name} COMMAND ${name})
+    return()
+  endif()
   # Discovered tests take one environment entry only (a list is split into
   # separate properties on the way), so the widget tests' platform is the one.
   gtest_discover_tests(${name}

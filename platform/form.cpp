@@ -112,15 +112,6 @@ TForm::~TForm() {
   window_.reset();
 }
 
-template <class F>
-void TForm::Notify(F&& f) {
-  const std::vector<FormListener*> copy = listeners_;
-  for (FormListener* l : copy) {
-    if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end())
-      Dispatch([&] { f(l); });
-  }
-}
-
 void TForm::Show() {
   if (fullScreen_) {
     // Without a window manager nobody resizes a full-screen window for us.
@@ -140,24 +131,8 @@ bool TForm::Visible() const {
   return window_->isVisible();
 }
 
-void TForm::Close() {
-  TCloseAction action = TCloseAction::caHide;
-  if (OnClose && !Dispatch([&] { OnClose(this, action); })) return;
-  if (action == TCloseAction::caNone) return;
-  if (modal_ && ModalResult == 0) ModalResult = 2;  // cancel
-  switch (action) {
-    case TCloseAction::caHide:
-      Hide();
-      break;
-    case TCloseAction::caFree:
-      Release();
-      break;
-    case TCloseAction::caMinimize:
-      window_->showMinimized();
-      break;
-    case TCloseAction::caNone:
-      break;
-  }
+void TForm::MinimizeWindow() {
+  window_->showMinimized();
 }
 
 void TForm::Release() {
@@ -193,12 +168,6 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
   window_->setFlag(Qt::FramelessWindowHint, style == TFormBorderStyle::bsNone);
 }
 
-void TForm::SetFullScreen(bool on) {
-  if (on == fullScreen_) return;
-  fullScreen_ = on;
-  if (Visible()) Show();
-}
-
 void TForm::SetBounds(int left, int top, int width, int height) {
   window_->setGeometry(left, top, width, height);
 }
@@ -215,21 +184,6 @@ bool TForm::Focused() const {
   return RealKeyStateTable().FocusForm() == this;
 }
 
-void TForm::AddListener(FormListener* listener) {
-  if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end())
-    listeners_.push_back(listener);
-}
-
-void TForm::RemoveListener(FormListener* listener) {
-  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
-}
-
-void TForm::KeyDown(int virtualKey, TShiftState shift) {
-  if (!OnKeyDown) return;
-  std::uint16_t key = static_cast<std::uint16_t>(virtualKey);
-  Dispatch([&] { OnKeyDown(this, key, shift); });
-}
-
 struct ModalScope::Previous {
   QPointer<QWindow> window;
 };
@@ -244,20 +198,4 @@ ModalScope::~ModalScope() {
   QWindow* window = previous_->window;
   if (window && window->isVisible() && QGuiApplication::focusWindow() != window)
     window->requestActivate();
-}
-
-namespace {
-int dxFormCount = 0;
-}
-
-TDXForm::TDXForm(TComponent* owner) : TForm(owner) {
-  ++dxFormCount;
-}
-
-TDXForm::~TDXForm() {
-  --dxFormCount;
-}
-
-int TDXForm::Count() {
-  return dxFormCount;
 }

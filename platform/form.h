@@ -1,11 +1,13 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/application.h"
 #include "platform/component.h"
 #include "platform/events.h"
 
@@ -90,8 +92,16 @@ class TForm : public TComponent, public FormHost {
  private:
   friend class FormWindow;
   void KeyDown(int virtualKey, TShiftState shift);
+  // Each listener still registered hears of the event, through the dispatcher.
   template <class F>
-  void Notify(F&& f);
+  void Notify(F&& f) {
+    const std::vector<FormListener*> copy = listeners_;
+    for (FormListener* l : copy) {
+      if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end())
+        Dispatch([&] { f(l); });
+    }
+  }
+  void MinimizeWindow();
 
   std::unique_ptr<FormWindow> window_;
   std::vector<FormListener*> listeners_;

@@ -1,0 +1,210 @@
+#include "platform/web/web_application.h"
+
+#include <emscripten/emscripten.h>
+#include <emscripten/html5.h>
+
+#include <deque>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/display_device.h"
+#include "platform/form.h"
+#include "platform/interval_timer.h"
+#include "platform/key_state_table.h"
+#include "platform/shell.h"
+#include "platform/web/web_canvas.h"
+#include "platform/web/web_display.h"
+#include "platform/web/web_form_window.h"
+#include "platform/web/web_keys.h"
+
+namespace {
+
+// performance.now(): monotonic, in milliseconds with fractions.
+class PerformanceClock final : public ClockPort {
+ public:
+  std::uint32_t Milliseconds() override {
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(emscripten_get_now()));
+  }
+};
+
+// setTimeout with absolute deadlines: each expiry is due one interval after
+// the previous one was due, so a count of 300 ms ticks does not drift with
+// the browser's lateness.
+class WebIntervalTimer final : public IntervalTimerEngine {
+ public:
+  explicit WebIntervalTimer(std::function<void()> fire) : fire_(std::move(fire)) {}
+  ~WebIntervalTimer() override { Stop(); }
+  void Start(std::uint32_t intervalMs, std::uint32_t firstMs) override {
+    Stop();
+    interval_ = intervalMs;
+    due_ = emscripten_get_now() + firstMs;
+    Arm();
+  }
+  void Stop() override {
+    if (id_) emscripten_clear_timeout(id_);
+    id_ = 0;
+  }
+  std::uint32_t Remaining() const override {
+    if (!id_) return 0;
+    const double left = due_ - emscripten_get_now();
+    return left > 0 ? static_cast<std::uint32_t>(left) : 0;
+  }
+
+ private:
+  void Arm() {
+    const double wait = due_ - emscripten_get_now();
+    id_ = emscripten_set_timeout(&WebIntervalTimer::Expired, wait > 0 ? wait : 0, this);
+  }
+  static void Expired(void* self) {
+    auto* t = static_cast<WebIntervalTimer*>(self);
+    t->id_ = 0;
+    t->due_ += t->interval_;
+    // A page that slept for long does not fire a burst of missed ticks.
+    if (t->due_ < emscripten_get_now()) t->due_ = emscripten_get_now() + t->interval_;
+    t->Arm();
+    t->fire_();  // may stop or delete this timer
+  }
+
+  std::function<void()> fire_;
+  std::uint32_t interval_ = 0;
+  double due_ = 0;
+  long id_ = 0;
+};
+
+class WebIntervalTimerFactory final : public IntervalTimerFactory {
+ public:
+  std::unique_ptr<IntervalTimerEngine> Create(std::function<void()> fire) override {
+    return std::make_unique<WebIntervalTimer>(std::move(fire));
+  }
+};
+
+std::deque<std::function<void()>>& Posted() {
+  static std::deque<std::function<void()>> work;
+  return work;
+}
+
+void RunPosted(void*) {
+  while (!Posted().empty()) {
+    std::function<void()> work = std::move(Posted().front());
+    Posted().pop_front();
+    Dispatch(work);
+  }
+}
+
+}  // namespace
+
+struct WebApplication::Impl {
+  std::shared_ptr<IdleHandler> idle;
+  bool active = false;
+  std::map<int, ActivationHandler> activation;
+  int nextActivationId = 0;
+  PerformanceClock clock;
+  WebIntervalTimerFactory timers;
+  WebCanvasBackend canvas;
+  WebDisplayDeviceFactory displays;
+
+  static bool PageActive() {
+    EmscriptenVisibilityChangeEvent visibility{};
+    const bool visible =
+        emscripten_get_visibility_status(&visibility) != EMSCRIPTEN_RESULT_SUCCESS ||
+        !visibility.hidden;
+    return visible && EM_ASM_INT({ return document.hasFocus() ? 1 : 0; }) != 0;
+  }
+
+  void UpdateActive() {
+    const bool now = PageActive();
+    if (now == active) return;
+    active = now;
+    // Keys held when the page went away were released out of our sight.
+    WebForms::PageActivated(now);
+    const auto copy = activation;
+    for (const auto& entry : copy) {
+      const ActivationHandler& handler = entry.second;
+      if (activation.count(entry.first)) Dispatch([&] { handler(now); });
+    }
+  }
+
+  static EM_BOOL Frame(double, void* self) {
+    auto* d = static_cast<Impl*>(self);
+    // Visibility and focus events can be missed (a page frozen and thawed);
+    // each frame checks them as well.
+    d->UpdateActive();
+    if (d->idle) {
+      std::shared_ptr<IdleHandler> handler = d->idle;  // the handler may empty the slot
+      bool done = true;
+      Dispatch([&] { (*handler)(done); });
+    }
+    return true;  // keep the animation-frame loop going
+  }
+
+  static EM_BOOL Visibility(int, const EmscriptenVisibilityChangeEvent*, void* self) {
+    static_cast<Impl*>(self)->UpdateActive();
+    return false;
+  }
+
+  static EM_BOOL Focus(int, const EmscriptenFocusEvent*, void* self) {
+    static_cast<Impl*>(self)->UpdateActive();
+    return false;
+  }
+};
+
+WebApplication::WebApplication() : d_(std::make_unique<Impl>()) {
+  d_->active = Impl::PageActive();
+  SetApplication(this);
+  SetCurrentClock(&d_->clock);
+  SetIntervalTimerFactory(&d_->timers);
+  SetCanvasBackend(&d_->canvas);
+  SetDisplayDeviceFactory(&d_->displays);
+  InstallWebKeys();
+  emscripten_set_visibilitychange_callback(d_.get(), false, &Impl::Visibility);
+  emscripten_set_focus_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, d_.get(), false, &Impl::Focus);
+  emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, d_.get(), false, &Impl::Focus);
+  emscripten_request_animation_frame_loop(&Impl::Frame, d_.get());
+}
+
+WebApplication::~WebApplication() {
+  if (Application() == this) SetApplication(nullptr);
+  SetCurrentClock(nullptr);
+  SetIntervalTimerFactory(nullptr);
+  SetCanvasBackend(nullptr);
+  SetDisplayDeviceFactory(nullptr);
+}
+
+void WebApplication::SetOnIdle(IdleHandler handler) {
+  if (handler)
+    d_->idle = std::make_shared<IdleHandler>(std::move(handler));
+  else
+    d_->idle.reset();
+}
+
+bool WebApplication::HasOnIdle() const {
+  return static_cast<bool>(d_->idle);
+}
+
+bool WebApplication::Active() const {
+  return d_->active;
+}
+
+int WebApplication::AddActivationHandler(ActivationHandler handler) {
+  const int id = d_->nextActivationId++;
+  d_->activation[id] = std::move(handler);
+  return id;
+}
+
+void WebApplication::RemoveActivationHandler(int id) {
+  d_->activation.erase(id);
+}
+
+void WebApplication::ShowException(const std::string& message) {
+  CurrentShell().ShowMessage(Title, message);
+}
+
+void WebApplication::Post(std::function<void()> work) {
+  Posted().push_back(std::move(work));
+  if (Posted().size() == 1) emscripten_async_call(&RunPosted, nullptr, 0);
+}
+
+std::uint32_t& WebApplication::PresentedFrames() {
+  static std::uint32_t frames = 0;
+  return frames;
+}

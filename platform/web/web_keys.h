@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string_view>
+
+// The Windows virtual-key code of a physical key, named as KeyboardEvent.code
+// names it ("KeyK", "ArrowUp", "Numpad8"); 0 when the key has no code here.
+// Physical keys, not characters: K drives forward on every layout, and the
+// keypad digits drive whether NumLock is on or not.
+int VirtualKeyFromCode(std::string_view code);
+
+// Listens to the page's key presses and releases and feeds them to the
+// key-state table and to the form that has the keyboard.
+void InstallWebKeys();

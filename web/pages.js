@@ -1,0 +1,178 @@
+// The program's windows as pages over the core (velnar.js): the start window,
+// the About box, the simulation's screen, the task and the message box.
+'use strict';
+
+(function () {
+  const $ = (id) => document.getElementById(id);
+  let program = null;
+
+  // --- The simulation's screen -------------------------------------------
+  const simulation = $('simulation');
+  const screen = $('screen');
+
+  // Square pixels: the largest whole-screen scale of 640 x 480, centred, the
+  // rest black.
+  function fitScreen() {
+    const width = simulation.clientWidth || window.innerWidth;
+    const height = simulation.clientHeight || window.innerHeight;
+    const scale = Math.min(width / screen.width, height / screen.height);
+    screen.style.width = Math.floor(screen.width * scale) + 'px';
+    screen.style.height = Math.floor(screen.height * scale) + 'px';
+    if (program) program._velnar_screen_resized(width, height);
+  }
+  window.addEventListener('resize', fitScreen);
+  document.addEventListener('fullscreenchange', fitScreen);
+
+  function enterFullScreen() {
+    // Needs the click that started the run; where it is refused (a kiosk, a
+    // headless browser) the screen fills the page instead.
+    if (!simulation.requestFullscreen) return;
+    simulation.requestFullscreen({ navigationUI: 'hide' }).then(() => {
+      // Esc belongs to the program (it ends the run), not to the browser.
+      if (navigator.keyboard && navigator.keyboard.lock)
+        navigator.keyboard.lock(['Escape']).catch(() => {});
+    }).catch(() => {});
+  }
+
+  function leaveFullScreen() {
+    if (navigator.keyboard && navigator.keyboard.unlock) navigator.keyboard.unlock();
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+  }
+
+  // --- The start window --------------------------------------------------
+  const start = $('start');
+
+  function showStart() {
+    start.hidden = false;
+    // Space and Enter start a run, as on the desktop.
+    $('Button1').focus();
+  }
+
+  $('Button1').addEventListener('click', () => {
+    if (!program) return;
+    start.hidden = true;
+    simulation.hidden = false;
+    enterFullScreen();
+    fitScreen();
+    document.activeElement && document.activeElement.blur();
+    if (!program._velnar_start()) {
+      simulation.hidden = true;
+      showStart();
+    }
+  });
+  $('Button3').addEventListener('click', () => {
+    $('about').showModal();
+    $('BitBtn1').focus();
+  });
+  $('Button2').addEventListener('click', () => {
+    start.hidden = true;
+    window.close();  // allowed only for a tab a script opened
+    $('ended').hidden = false;
+  });
+
+  // --- The About box -----------------------------------------------------
+  function openSite(address) {
+    window.open(address, '_blank', 'noopener');
+  }
+  for (const [image, label] of [['AboutImage3', 'Label12'], ['AboutImage4', 'Label14']]) {
+    const link = $(label);
+    // The address without its scheme and final slash.
+    link.textContent = link.dataset.address.replace(/^[a-z]+:\/\//i, '').replace(/\/$/, '');
+    link.addEventListener('click', (e) => { e.preventDefault(); openSite(link.dataset.address); });
+    $(image).addEventListener('click', () => openSite(link.dataset.address));
+  }
+  $('BitBtn1').addEventListener('click', () => $('about').close());
+  $('about').addEventListener('close', () => showStart());
+
+  // --- The task ------------------------------------------------------------
+  const task = $('task');
+  const answers = [$('Edit1'), $('Edit2')];
+  const faces = [$('Image9'), $('Image1')];
+
+  // The answer fields take what the core's key filter takes: typed characters
+  // one by one (a comma becomes a point, anything else refused beeps), pasted
+  // text whole or not at all.
+  for (const field of answers) {
+    field.addEventListener('beforeinput', (e) => {
+      if (!e.data || !program) return;
+      e.preventDefault();
+      let kept = '';
+      if (e.inputType === 'insertText') {
+        for (const c of e.data) {
+          const k = program._velnar_filter_key(c.codePointAt(0));
+          if (k >= 0) kept += String.fromCodePoint(k);
+        }
+      } else {
+        const filtered = program.ccall('velnar_filter_text', 'string', ['string'], [e.data]);
+        if (filtered === null) return;
+        kept = filtered;
+      }
+      if (kept) field.setRangeText(kept, field.selectionStart, field.selectionEnd, 'end');
+    });
+  }
+
+  function check(which) {
+    const text = answers[which].value;
+    const verdict = program.ccall('velnar_check', 'number', ['number', 'string'], [which, text]);
+    if (verdict < 0) return;  // not judged, or not a number (the message says so)
+    const face = faces[which];
+    face.src = verdict === 1 ? 'smile.ico' : 'sad.ico';
+    face.dataset.verdict = verdict === 1 ? 'right' : 'wrong';
+    face.hidden = false;
+  }
+  $('Button1Check').addEventListener('click', () => check(0));
+  $('Button2Check').addEventListener('click', () => check(1));
+  $('OKBtn').addEventListener('click', () => task.close());
+  task.addEventListener('keydown', (e) => {
+    // Enter is the default button's, wherever the focus is.
+    if (e.key === 'Enter' && !e.isComposing) {
+      e.preventDefault();
+      task.close();
+    }
+  });
+  // Every way of closing (the button, Enter, Esc) resets the task.
+  task.addEventListener('close', () => {
+    for (const field of answers) field.value = '';
+    for (const face of faces) { face.hidden = true; delete face.dataset.verdict; }
+    if (program) program._velnar_task_closed();
+  });
+  $('RunButton').addEventListener('click', () => {
+    if (window.VelnarRunWindow && program)
+      window.VelnarRunWindow.show(program, faces.every((f) => !f.hidden));
+  });
+
+  // --- The message box ----------------------------------------------------
+  const message = $('message');
+  $('messageOK').addEventListener('click', () => message.close());
+  message.addEventListener('close', () => { if (program) program._velnar_message_closed(); });
+
+  // --- What the core calls -------------------------------------------------
+  const calls = {
+    canvas: screen,
+    programReady() {
+      $('loading').hidden = true;
+      showStart();
+      window.velnarStartShownAt = performance.now();
+    },
+    showTask() {
+      task.showModal();
+      $('OKBtn').focus();
+    },
+    showMessage(title, text) {
+      $('messageTitle').textContent = title;
+      $('messageText').textContent = text;
+      message.showModal();
+      $('messageOK').focus();
+    },
+    simulationClosed() {
+      leaveFullScreen();
+      simulation.hidden = true;
+      showStart();
+    },
+  };
+
+  createVelnar(calls).then((module) => {
+    program = module;
+    window.velnar = module;  // for the tests and the figures' benchmark
+  });
+})();
