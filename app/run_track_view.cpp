@@ -8,6 +8,7 @@
 
 #include "gfx/dib.h"
 #include "gfx/stream.h"
+#include "platform/line_steps.h"
 #include "sim/picture_catalogue.h"
 #include "sim/race_car.h"
 #include "sim/track_map.h"
@@ -137,23 +138,9 @@ void PathLayer::Stamp(QPoint at) {
 }
 
 void PathLayer::Line(QPoint from, QPoint to) {
-  int x = from.x(), y = from.y();
-  const int dx = std::abs(to.x() - x), sx = x < to.x() ? 1 : -1;
-  const int dy = -std::abs(to.y() - y), sy = y < to.y() ? 1 : -1;
-  int err = dx + dy;
-  while (true) {
+  ForEachLinePixel(from.x(), from.y(), to.x(), to.y(), true, [this](int x, int y) {
     Stamp({x, y});
-    if (x == to.x() && y == to.y()) break;
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
-  }
+  });
   dirty_ |= QRect(from, to).normalized().adjusted(-radius_, -radius_, radius_ + 1, radius_ + 1);
 }
 

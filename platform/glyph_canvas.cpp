@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/line_steps.h"
+
 namespace {
 
 struct Field {
@@ -51,24 +53,11 @@ class GlyphCanvasDevice final : public CanvasDevice {
 
   void Line(int x0, int y0, int x1, int y1, const CanvasPen& pen) override {
     const std::uint32_t ink = Raw(pen.Color);
-    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
-    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
-    int x = x0, y = y0;
     const int half = pen.Width > 1 ? pen.Width / 2 : 0;
-    while (x != x1 || y != y1) {  // the end point is not drawn
+    ForEachLinePixel(x0, y0, x1, y1, false, [&](int x, int y) {
       for (int oy = -half; oy <= half; ++oy)
         for (int ox = -half; ox <= half; ++ox) Plot(x + ox, y + oy, ink);
-      const int e2 = 2 * err;
-      if (e2 >= dy) {
-        err += dy;
-        x += sx;
-      }
-      if (e2 <= dx) {
-        err += dx;
-        y += sy;
-      }
-    }
+    });
   }
 
  private:

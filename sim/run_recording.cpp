@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "gfx/canvas.h"
+#include "platform/line_steps.h"
 #include "sim/car_model.h"
 
 void RunRecording::Reset() {
@@ -92,23 +93,8 @@ void RunRecording::Light(int x, int y) {
 // A one-pixel line between the minimap points, both ends lit, so the trace has
 // no gaps whatever the car's speed.
 void RunRecording::TraceOnMinimap(MapPoint to) {
-  int x = lastMapPoint_.X, y = lastMapPoint_.Y;
-  const int dx = std::abs(to.X - x), sx = x < to.X ? 1 : -1;
-  const int dy = -std::abs(to.Y - y), sy = y < to.Y ? 1 : -1;
-  int err = dx + dy;
-  while (true) {
-    Light(x, y);
-    if (x == to.X && y == to.Y) break;
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
-  }
+  ForEachLinePixel(lastMapPoint_.X, lastMapPoint_.Y, to.X, to.Y, true,
+                   [this](int x, int y) { Light(x, y); });
   lastMapPoint_ = to;
 }
 
