@@ -629,6 +629,11 @@ window.VelnarRunWindow = (function () {
       const r = e.getBoundingClientRect();
       return { x: r.left - box.left, y: r.top - box.top, w: r.width, h: r.height };
     };
+    g.fillStyle = '#fff';
+    for (const chart of client.querySelectorAll('.run-chart')) {
+      const r = place(chart);
+      g.fillRect(r.x, r.y, r.w, r.h);
+    }
     for (const c of client.querySelectorAll('canvas')) {
       if (!c.offsetParent) continue;
       const r = place(c);
