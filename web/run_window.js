@@ -148,6 +148,12 @@ window.VelnarRunWindow = (function () {
       }
       return;
     }
+    // Enter is the default button's ("Zamknij"), wherever the focus is.
+    if (e.key === 'Enter' && !e.isComposing && e.target.tagName !== 'SELECT') {
+      e.preventDefault();
+      $('run').close();
+      return;
+    }
     // Space plays and pauses wherever the focus is that does not take it itself.
     if (e.code === 'Space' && !e.repeat && !['BUTTON', 'SELECT'].includes(e.target.tagName)) {
       e.preventDefault();
@@ -707,7 +713,8 @@ window.VelnarRunWindow = (function () {
     sizeCharts();
     // The pupil who has not asked sees the run first, from its end.
     setPosition(info.rows > 0 ? info.rows - 1 : 0);
-    $('runClose').focus();
+    // The first control in order has the focus, so Space plays at once.
+    (info.rows > 1 ? $('runPlay') : $('runClose')).focus();
   }
 
   return {
