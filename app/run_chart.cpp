@@ -8,32 +8,6 @@
 #include <QPainterPath>
 #include <algorithm>
 
-QList<QPointF> Decimated(const QList<QPointF>& points, int buckets) {
-  if (points.size() <= 3 * buckets || buckets < 1) return points;
-  const double x0 = points.front().x(), x1 = points.back().x();
-  const double width = (x1 - x0) / buckets;
-  QList<QPointF> out;
-  out.reserve(3 * buckets + 1);
-  qsizetype i = 0;
-  while (i < points.size()) {
-    const int bucket =
-        width > 0 ? std::min(buckets - 1, static_cast<int>((points[i].x() - x0) / width)) : 0;
-    const double end = x0 + (bucket + 1) * width;
-    const qsizetype first = i;
-    qsizetype low = i, high = i;
-    for (++i; i < points.size() && (bucket == buckets - 1 || points[i].x() < end); ++i) {
-      if (points[i].y() < points[low].y()) low = i;
-      if (points[i].y() > points[high].y()) high = i;
-    }
-    // In the order they came, so the line runs forward through the bucket.
-    qsizetype keep[] = {first, low, high, i - 1};
-    std::sort(std::begin(keep), std::end(keep));
-    for (qsizetype k = 0; k < 4; ++k)
-      if (k == 0 || keep[k] != keep[k - 1]) out.append(points[keep[k]]);
-  }
-  return out;
-}
-
 RunChart::RunChart(QChart* chart, QWidget* parent) : QWidget(parent), chart_(chart) {
   scene_.addItem(chart_);
   // The chart lays itself out again on its own time (a legend entry shown, a

@@ -8,12 +8,6 @@
 
 class QChart;
 
-// At most about twice `buckets` points of a series in x order: where there are
-// more, each bucket of x keeps its first, lowest and highest points, so the
-// line looks the same at any width a screen has while costing the same for an
-// hour's run as for a minute's.
-QList<QPointF> Decimated(const QList<QPointF>& points, int buckets);
-
 // A chart drawn once into a picture and shown from it, with the replay's
 // cursor and the shaded area under a curve drawn over the picture: moving the
 // cursor draws neither the axes nor the series again.

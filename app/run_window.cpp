@@ -21,6 +21,7 @@
 #include "app/run_export.h"
 #include "app/run_track_view.h"
 #include "app/widget_support.h"
+#include "lesson/run_view.h"
 #include "platform/application.h"
 #include "sim/number_format.h"
 
@@ -28,8 +29,6 @@ namespace {
 
 constexpr double TickSeconds = TickMilliseconds / 1000.0;
 constexpr int PlayStepMs = 30;
-// Points a chart's series keeps at most, about three a bucket.
-constexpr int ChartBuckets = 600;
 
 const QColor kDistanceColour(0, 90, 200);
 const QColor kDisplacementColour(0, 160, 0);
@@ -94,25 +93,13 @@ void Attach(const std::vector<QLineSeries*>& series, QValueAxis* x, QValueAxis* 
   }
 }
 
-// A quantity per tick drawn as a step across the tick it belongs to.
-QList<QPointF> Steps(const std::vector<RunRow>& rows, double RunRow::*value) {
-  QList<QPointF> points;
-  points.reserve(static_cast<qsizetype>(rows.size()) * 2);
-  for (const RunRow& r : rows) {
-    if (r.T == 0) continue;
-    points.append(QPointF(r.T - 1.0, r.*value));
-    points.append(QPointF(r.T, r.*value));
-  }
-  return points;
-}
-
-QList<QPointF> Line(const std::vector<RunRow>& rows, double RunRow::*value) {
-  QList<QPointF> points;
-  points.reserve(static_cast<qsizetype>(rows.size()) + 1);
-  // Every run starts at rest at the start point.
-  if (!rows.empty() && rows.front().T > 0) points.append(QPointF(0, 0));
-  for (const RunRow& r : rows) points.append(QPointF(r.T, r.*value));
-  return points;
+// A series of the lesson's, thinned as every front end thins it, for a chart.
+QList<QPointF> ChartSeries(const std::vector<ChartPoint>& points) {
+  const std::vector<ChartPoint> kept = Decimated(points, ChartBuckets);
+  QList<QPointF> out;
+  out.reserve(static_cast<qsizetype>(kept.size()));
+  for (const ChartPoint& p : kept) out.append(QPointF(p.X, p.Y));
+  return out;
 }
 
 }  // namespace
@@ -221,14 +208,14 @@ void TRunWindow::BuildCharts() {
   DistanceSeries = Series(distance, QStringLiteral("droga s"), kDistanceColour, 2);
   DisplacementSeries =
       Series(distance, QStringLiteral("przemieszczenie |R|"), kDisplacementColour, 2);
-  DistanceSeries->replace(Decimated(Line(rows_, &RunRow::S), ChartBuckets));
-  DisplacementSeries->replace(Decimated(Line(rows_, &RunRow::R), ChartBuckets));
+  DistanceSeries->replace(ChartSeries(RunLine(rows_, &RunRow::S)));
+  DisplacementSeries->replace(ChartSeries(RunLine(rows_, &RunRow::R)));
   Attach({DistanceSeries, DisplacementSeries}, Axis(distance, t, 0, tMax, Qt::AlignBottom),
          Axis(distance, QStringLiteral("[m]"), 0, sMax, Qt::AlignLeft));
 
   QChart* speed = NewChart(QStringLiteral("Szybkość v (droga w sekundzie)"));
   SpeedSeries = Series(speed, QStringLiteral("szybkość v"), kSpeedColour, 2);
-  const QList<QPointF> v = Decimated(Steps(rows_, &RunRow::V), ChartBuckets);
+  const QList<QPointF> v = ChartSeries(RunSteps(rows_, &RunRow::V));
   SpeedSeries->replace(v);
   AverageSpeedLine = Series(speed, QStringLiteral("s/t = %1 m/s").arg(Number(averages_.Speed, 2)),
                             kDistanceColour, 2, Qt::DashLine);
@@ -239,8 +226,8 @@ void TRunWindow::BuildCharts() {
   QChart* velocity = NewChart(QStringLiteral("Prędkość (przemieszczenie w sekundzie)"));
   VxSeries = Series(velocity, QStringLiteral("vx"), kVxColour, 2);
   VySeries = Series(velocity, QStringLiteral("vy"), kVyColour, 2);
-  VxSeries->replace(Decimated(Steps(rows_, &RunRow::Vx), ChartBuckets));
-  VySeries->replace(Decimated(Steps(rows_, &RunRow::Vy), ChartBuckets));
+  VxSeries->replace(ChartSeries(RunSteps(rows_, &RunRow::Vx)));
+  VySeries->replace(ChartSeries(RunSteps(rows_, &RunRow::Vy)));
   AverageVxLine = Series(velocity, QStringLiteral("Rx/t = %1 m/s").arg(Number(averages_.Vx, 2)),
                          kVxColour, 2, Qt::DashLine);
   AverageVyLine = Series(velocity, QStringLiteral("Ry/t = %1 m/s").arg(Number(averages_.Vy, 2)),
@@ -315,32 +302,14 @@ void TRunWindow::Advance() {
   if (position_ >= static_cast<double>(rows_.size() - 1)) SetPlaying(false);
 }
 
-// The points driven up to the replay's moment, between two ticks in
-// proportion to the time between them; at the end the whole path.
-std::size_t TRunWindow::ShownPoints() const {
-  const std::vector<RunSample>& samples = recording_.Samples();
-  const std::size_t points = recording_.PathSize();
-  if (samples.empty() || position_ >= static_cast<double>(samples.size() - 1)) return points;
-  const std::size_t i = static_cast<std::size_t>(position_);
-  double count = samples[i].PathPoints;
-  count += (position_ - static_cast<double>(i)) * (samples[i + 1].PathPoints - count);
-  return std::min(points, static_cast<std::size_t>(std::max(1.0, std::round(count))));
-}
-
 void TRunWindow::ShowMoment() {
   if (rows_.empty()) {
     Values->setText(QStringLiteral("Brak pomiarów:<br>czas nie był liczony."));
     return;
   }
   const std::size_t i = static_cast<std::size_t>(position_);
-  const RunSample& sample = recording_.Samples()[i];
-  // On a tick the car stands where the tick found it; between ticks, at the
-  // end of the path driven so far.
-  const std::size_t shown = ShownPoints();
-  const PathPoint car = static_cast<double>(i) == position_ || shown == 0
-                            ? PathPoint{sample.X, sample.Y}
-                            : recording_.PathAt(shown - 1);
-  TrackView->SetMoment(shown, car);
+  const ReplayMoment moment = MomentOf(recording_, position_);
+  TrackView->SetMoment(moment.DrivenPoints, moment.Car);
   if (i == shownRow_) return;
   shownRow_ = i;
   const RunRow& r = rows_[i];

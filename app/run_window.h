@@ -81,7 +81,6 @@ class TRunWindow : public QDialog {
   void BuildCharts();
   void Advance();
   void ShowMoment();
-  std::size_t ShownPoints() const;
 
   const RunRecording& recording_;
   std::vector<RunRow> rows_;
