@@ -10,7 +10,6 @@ WebAssembly draw through the same code.
 
 usage: drive_ratios.py NATIVE_X87 NATIVE_SOFT WASM_JS [ROUNDS]
 """
-import os
 import random
 import statistics
 import subprocess
@@ -18,13 +17,17 @@ import sys
 
 
 def processor():
+    """The model name with its family and model: a virtual machine's name
+    alone often leaves out the generation."""
+    fields = {}
     try:
         for line in open("/proc/cpuinfo"):
-            if line.startswith("model name"):
-                return line.split(":", 1)[1].strip()
+            key, _, value = line.partition(":")
+            fields.setdefault(key.strip(), value.strip())
     except OSError:
-        pass
-    return "unknown processor"
+        return "unknown processor"
+    name = fields.get("model name", "unknown processor")
+    return f"{name} (family {fields.get('cpu family', '?')}, model {fields.get('model', '?')})"
 
 
 def run(command):
@@ -40,13 +43,13 @@ def main():
     x87, soft, wasm = sys.argv[1:4]
     rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 7
     node = ["node", "--no-experimental-fetch"]
-    env_args = ["--rounds", "9"]
+    inner_rounds = ["--rounds", "9"]
     builds = {
-        "x87": [x87] + env_args,
-        "soft": [soft] + env_args,
-        "soft-portable": [soft, "--portable-drawing"] + env_args,
-        "wasm": node + [wasm] + env_args,
-        "wasm-portable": node + [wasm, "--portable-drawing"] + env_args,
+        "x87": [x87] + inner_rounds,
+        "soft": [soft] + inner_rounds,
+        "soft-portable": [soft, "--portable-drawing"] + inner_rounds,
+        "wasm": node + [wasm] + inner_rounds,
+        "wasm-portable": node + [wasm, "--portable-drawing"] + inner_rounds,
     }
     results = {name: [] for name in builds}
     order = list(builds)
@@ -71,7 +74,8 @@ def main():
             text += f"  goal <= {goal:g}: {'met' if median <= goal else 'NOT MET'}"
         print(text)
 
-    print(f"drive timing on {processor()}, Node.js {subprocess.run(node[:1] + ['--version'], capture_output=True, text=True).stdout.strip()}")
+    version = subprocess.run(node[:1] + ["--version"], capture_output=True, text=True).stdout
+    print(f"drive timing on {processor()}, Node.js {version.strip()}")
     line("driving frame, WebAssembly vs native, portable drawing in both",
          "wasm-portable", "soft-portable", "frame_ns", 2)
     line("driving frame, WebAssembly vs native portable drawing (WebAssembly as shipped)",
