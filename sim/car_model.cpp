@@ -3,12 +3,14 @@
 #include <cmath>
 
 #include "engine/angle_tables.h"
+#include "sim/extended.h"
 #include "sim/number_format.h"
 #include "sim/track_map.h"
 
 namespace {
-constexpr long double ThrottleRate = 0.3L;  // pixels per second, per millisecond
-constexpr long double SteeringRate = 0.2L;  // angle units per millisecond
+// The extended-precision 0.3 and 0.2: exact integers divided, rounded once.
+constexpr Extended ThrottleRate = Extended(3) / 10;  // pixels per second, per millisecond
+constexpr Extended SteeringRate = Extended(2) / 10;  // angle units per millisecond
 constexpr double RoadMinSpeed = -700, RoadMaxSpeed = 150;
 constexpr double OffRoadMinSpeed = -50, OffRoadMaxSpeed = 20;
 }  // namespace
@@ -26,10 +28,10 @@ CarModel::CarModel() {
 }
 
 void CarModel::Advance(std::uint32_t lag, const TDXInputStates& states) {
-  const long double lagL = lag;
+  const Extended lagL = lag;
   const double startX = X, startY = Y;
 
-  const long double a = lagL * ThrottleRate;
+  const Extended a = lagL * ThrottleRate;
   if (states.Contains(isUp)) Speed = static_cast<double>(Speed - a);
   if (states.Contains(isDown)) Speed = static_cast<double>(Speed + a);
   // Reversing drives the car as surely as going forward does: either key
@@ -45,15 +47,15 @@ void CarModel::Advance(std::uint32_t lag, const TDXInputStates& states) {
   if (!(Speed >= lower)) Speed = lower;
   if (Speed > upper) Speed = upper;
 
-  const long double d = lagL * SteeringRate;
+  const Extended d = lagL * SteeringRate;
   if (states.Contains(isLeft)) Heading = static_cast<double>(Heading - d);
   if (states.Contains(isRight)) Heading = static_cast<double>(Heading + d);
   if (Heading > 255) Heading = 0;
   if (!(Heading >= 0)) Heading = 255;
 
-  const int k = static_cast<int>(std::trunc(static_cast<long double>(Heading) - 64));
-  X = static_cast<double>(X - static_cast<long double>(Cos256(k)) * Speed / 1000 * lagL);
-  Y = static_cast<double>(Y - static_cast<long double>(Sin256(k)) * Speed / 1000 * lagL);
+  const int k = static_cast<int>(TruncToInt64(Extended(Heading) - 64));
+  X = static_cast<double>(X - Extended(Cos256(k)) * Speed / 1000 * lagL);
+  Y = static_cast<double>(Y - Extended(Sin256(k)) * Speed / 1000 * lagL);
 
   if (!(X >= MinX)) X = MinX;
   if (!(Y >= MinY)) Y = MinY;
@@ -63,10 +65,10 @@ void CarModel::Advance(std::uint32_t lag, const TDXInputStates& states) {
   // The odometer grows by the length of the step the car really made, after
   // the bounds: a fixed amount per frame would make the distance depend on the
   // frame rate and keep counting while the car stands against the world's edge.
-  const long double dx = static_cast<long double>(X) - startX;
-  const long double dy = static_cast<long double>(Y) - startY;
+  const Extended dx = Extended(X) - startX;
+  const Extended dy = Extended(Y) - startY;
   if (dx != 0 || dy != 0)
-    Distance = static_cast<double>(Distance + std::sqrt(dx * dx + dy * dy) * MetresPerPixel);
+    Distance = static_cast<double>(Distance + Sqrt(dx * dx + dy * dy) * MetresPerPixel);
 
   OldX = X;
   OldY = Y;

@@ -6,23 +6,24 @@
 #include "gfx/canvas.h"
 #include "gfx/picture_collection.h"
 #include "gfx/surface.h"
+#include "sim/extended.h"
 #include "sim/number_format.h"
 #include "sim/picture_catalogue.h"
 
 OdometerCells OdometerCellsFor(double distance) {
   OdometerCells cells{};
-  const long double d = distance;
-  const std::int64_t hundreds = static_cast<std::int64_t>(std::trunc(d)) / 100;
+  const Extended d = distance;
+  const std::int64_t hundreds = TruncToInt64(d) / 100;
   // One pixel of roll per 7 metres: the next digit fills the window for the
   // last two metres of each hundred.
-  const long double roll = (d - 100.0L * hundreds) / 7;
+  const Extended roll = (d - Extended(100) * hundreds) / 7;
   const int current = static_cast<int>(std::llabs(hundreds % 10));
   cells.RedLowerPattern = current;
   cells.RedUpperPattern = current == 9 ? 0 : current + 1;
-  cells.RedUpperY = static_cast<int>(std::trunc(251 + roll));
-  cells.RedLowerY = static_cast<int>(std::trunc(265 + roll));
+  cells.RedUpperY = static_cast<int>(TruncToInt64(251 + roll));
+  cells.RedLowerY = static_cast<int>(TruncToInt64(265 + roll));
 
-  std::int64_t km = std::llrint(d) / 1000;
+  std::int64_t km = RoundToInt64(d) / 1000;
   for (int& digit : cells.BlackDigits) {
     digit = static_cast<int>(km % 10);
     km /= 10;
@@ -31,8 +32,8 @@ OdometerCells OdometerCellsFor(double distance) {
 }
 
 double NeedleAngleFor(double speed) {
-  const long double s = speed;
-  return static_cast<double>(std::fabs(s * 128 / -800) - 64);
+  const Extended s = speed;
+  return static_cast<double>(Abs(s * 128 / -800) - 64);
 }
 
 std::array<ReadOut, 5> ReadOutsFor(const std::string& rxText, const std::string& ryText,

@@ -5,6 +5,7 @@
 #include "gfx/canvas.h"
 #include "gfx/picture_collection.h"
 #include "gfx/surface.h"
+#include "sim/extended.h"
 #include "sim/instrument_panel.h"
 #include "sim/picture_catalogue.h"
 
@@ -15,15 +16,23 @@ MapPoint MinimapPoint(double x, double y) {
 
 std::pair<MapPoint, MapPoint> ArrowHeadPoints(int x1, int y1, int x2, int y2) {
   if (x1 == x2 && y1 == y2) return {{x1 - 3, y2}, {x1 + 3, y2}};
-  constexpr long double Pi = 3.141592653589793238462643383279502884L;
-  constexpr long double Spread = 20 * Pi / 180;
-  constexpr long double Length = 7;
-  const long double back = std::atan2(static_cast<long double>(y1 - y2), x1 - x2);
-  auto at = [&](long double angle) {
-    return MapPoint{x2 + static_cast<int>(std::lrint(Length * std::cos(angle))),
-                    y2 + static_cast<int>(std::lrint(Length * std::sin(angle)))};
+  // Each head point lies 7 pixels from the tip at 20 degrees to either side of
+  // the way back to the start. Turning the unit vector back by +-20 degrees
+  // needs only the two fixed cosine and sine, not the angle itself, so no
+  // library's atan2, cos or sin decides the rounding. For every arrow the
+  // minimap can draw this gives the points that the angle's functions give:
+  // the nearest any coordinate there comes to a half is 2.5e-5 pixels, and
+  // the arithmetic is good to 1e-17.
+  constexpr double Cos20 = 0x1.e11f642522d1cp-1;  // 0.9396926207859084
+  constexpr double Sin20 = 0x1.5e3a8748a0bf5p-2;  // 0.3420201433256687
+  const Extended dx = x1 - x2, dy = y1 - y2;
+  const Extended scale = 7 / Sqrt(dx * dx + dy * dy);
+  auto at = [&](Extended cosine, Extended sine) {
+    return MapPoint{x2 + static_cast<int>(RoundToInt64(cosine * scale)),
+                    y2 + static_cast<int>(RoundToInt64(sine * scale))};
   };
-  return {at(back + Spread), at(back - Spread)};
+  return {at(dx * Cos20 - dy * Sin20, dy * Cos20 + dx * Sin20),
+          at(dx * Cos20 + dy * Sin20, dy * Cos20 - dx * Sin20)};
 }
 
 void DrawArrow(TDirectDrawSurfaceCanvas& canvas, int x1, int y1, int x2, int y2,

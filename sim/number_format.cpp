@@ -6,20 +6,22 @@
 #include <cstdio>
 #include <string>
 
+#include "sim/extended.h"
+
 namespace {
 
 // Exact for any double and up to three decimals: the product of a 53-bit
-// mantissa and 10^3 (10 bits) fits the 64-bit mantissa of a long double, so the
+// mantissa and 10^3 (10 bits) fits the 64-bit mantissa of an Extended, so the
 // tie test below sees the true value.
 bool FormatFast(double value, int decimals, std::string& out) {
-  static constexpr long double Scale[] = {1, 10, 100, 1000};
+  static constexpr int Scale[] = {1, 10, 100, 1000};
   if (decimals > 3) return false;
-  const long double magnitude = std::fabs(static_cast<long double>(value));
-  if (!(magnitude < 1e15L)) return false;
-  const long double scaled = magnitude * Scale[decimals];
-  const long double whole = std::floor(scaled);
-  std::uint64_t units = static_cast<std::uint64_t>(whole);
-  if (scaled - whole >= 0.5L) ++units;
+  const Extended magnitude = Abs(Extended(value));
+  if (!(magnitude < 1e15)) return false;
+  const Extended scaled = magnitude * Scale[decimals];
+  const Extended whole = Floor(scaled);
+  auto units = static_cast<std::uint64_t>(TruncToInt64(whole));
+  if (scaled - whole >= 0.5) ++units;
 
   char digits[32];
   auto [end, ec] = std::to_chars(digits, digits + sizeof digits, units);

@@ -1,7 +1,5 @@
 #include "sim/track_map.h"
 
-#include <cmath>
-
 // clang-format off
 const std::array<std::int32_t, MapColumns * MapRows> TrackMap = {
   0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
@@ -30,8 +28,8 @@ const std::array<std::int32_t, MapColumns * MapRows> TrackMap = {
 TileLocation TileAt(double x, double y) {
   // Rounding is to the nearest with ties to even (the default mode), and the
   // division truncates towards zero, so -4..-1 still land in column 0.
-  const std::int64_t rx = std::llrint(static_cast<long double>(x) - 100);
-  const std::int64_t ry = std::llrint(static_cast<long double>(y) + 16);
+  const std::int64_t rx = RoundToInt64(Extended(x) - 100);
+  const std::int64_t ry = RoundToInt64(Extended(y) + 16);
   TileLocation t;
   t.Col = static_cast<std::int32_t>(rx / TileSize);
   t.Row = static_cast<std::int32_t>(ry / TileSize);
@@ -41,9 +39,9 @@ TileLocation TileAt(double x, double y) {
 
 Displacement DisplacementAt(double x, double y) {
   Displacement d;
-  d.Rx = static_cast<double>((static_cast<long double>(x) - StartX) * MetresPerPixel);
-  d.Ry = static_cast<double>((StartY - static_cast<long double>(y)) * MetresPerPixel);
-  const long double rx = d.Rx, ry = d.Ry;
-  d.Length = static_cast<double>(std::sqrt(rx * rx + ry * ry));
+  d.Rx = static_cast<double>((Extended(x) - StartX) * MetresPerPixel);
+  d.Ry = static_cast<double>((StartY - Extended(y)) * MetresPerPixel);
+  const Extended rx = d.Rx, ry = d.Ry;
+  d.Length = static_cast<double>(Sqrt(rx * rx + ry * ry));
   return d;
 }

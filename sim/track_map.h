@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "sim/extended.h"
+
 // The closed track on a 20 x 20 grid of 64-pixel tiles, and the world geometry
 // built on it: world pixels with x to the right and y downwards, the start
 // point, the bounds of the car's reference point and the metre scale.
@@ -22,8 +24,9 @@ inline constexpr double MinY = 16;
 inline constexpr double MaxX = 1328;
 inline constexpr double MaxY = 1232;
 
-// The decimal 0.1914062, not 49/256.
-inline constexpr long double MetresPerPixel = 0.1914062L;
+// The decimal 0.1914062, not 49/256, in extended precision: two exact
+// integers divided, so rounded once as the literal would be.
+inline constexpr Extended MetresPerPixel = Extended(1914062) / 10000000;
 
 struct TileLocation {
   std::int32_t Col;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -32,9 +33,13 @@ TEST(AngleTables, EveryEntryFollowsTheRule) {
   InitCosTable();  // a second fill changes nothing
   EXPECT_EQ(CosTable[37], before);
   for (int i = 0; i < 256; ++i) {
-    const long double x =
-        static_cast<long double>(i) / 256 * 2 * 3.141592653589793238462643383279502884L;
-    EXPECT_EQ(CosTable[i], static_cast<double>(std::cos(x))) << i;
+    // The rule's own arithmetic is the x87's; elsewhere long double is another
+    // format, and the table keeps the x87's values all the same.
+    if constexpr (LDBL_MANT_DIG == 64) {
+      const long double x =
+          static_cast<long double>(i) / 256 * 2 * 3.141592653589793238462643383279502884L;
+      EXPECT_EQ(CosTable[i], static_cast<double>(std::cos(x))) << i;
+    }
     EXPECT_NEAR(CosTable[i], std::cos(i * 2 * M_PI / 256), 1e-15) << i;
   }
 }

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
 #include <set>
 #include <utility>
 
 #include "sim/instrument_panel.h"
 #include "sim/minimap.h"
+#include "sim/track_map.h"
 
 TEST(Odometer, DrumAndKilometreDigits) {
   OdometerCells c = OdometerCellsFor(0);
@@ -85,3 +88,38 @@ TEST(Minimap, CarPointAndArrowHeads) {
   const Pair d = ArrowHeadPoints(0, 0, 30, 30);
   EXPECT_EQ(AsSet(d), (S{{24, 27}, {27, 24}}));
 }
+
+#if LDBL_MANT_DIG == 64
+// The head points were first worked out from the angle of the arrow with the
+// C library's atan2, cos and sin in x87 extended precision. The turned unit
+// vector must give the same pixels for every arrow the minimap can draw: from
+// the origin to any point the car's bounds allow, and some way beyond.
+TEST(Minimap, ArrowHeadsAsTheAngleGaveThemForEveryArrowOfTheMap) {
+  volatile long double one = 1;
+  ASSERT_NE(one + 0x1p-63L, one) << "the reference needs the x87's 64-bit significand";
+
+  const MapPoint o = MinimapOrigin;
+  const MapPoint low = MinimapPoint(MinX, MinY), high = MinimapPoint(MaxX, MaxY);
+  constexpr int Reach = 160;
+  ASSERT_GE(Reach, std::max({o.X - low.X, high.X - o.X, o.Y - low.Y, high.Y - o.Y}));
+
+  constexpr long double Pi = 3.141592653589793238462643383279502884L;
+  auto angleRule = [&](int x2, int y2, long double turn) {
+    const long double back = std::atan2(static_cast<long double>(o.Y - y2), o.X - x2) + turn;
+    return MapPoint{x2 + static_cast<int>(std::lrint(7 * std::cos(back))),
+                    y2 + static_cast<int>(std::lrint(7 * std::sin(back)))};
+  };
+  int compared = 0, failures = 0;
+  for (int x2 = o.X - Reach; x2 <= o.X + Reach; ++x2) {
+    for (int y2 = o.Y - Reach; y2 <= o.Y + Reach; ++y2) {
+      if (x2 == o.X && y2 == o.Y) continue;
+      const Pair expected{angleRule(x2, y2, 20 * Pi / 180), angleRule(x2, y2, -20 * Pi / 180)};
+      ++compared;
+      if (ArrowHeadPoints(o.X, o.Y, x2, y2) != expected && ++failures <= 5)
+        ADD_FAILURE() << "tip (" << x2 << ", " << y2 << ")";
+    }
+  }
+  EXPECT_EQ(compared, (2 * Reach + 1) * (2 * Reach + 1) - 1);
+  EXPECT_EQ(failures, 0);
+}
+#endif
