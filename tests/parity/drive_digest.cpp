@@ -90,13 +90,16 @@ class Run {
     }
     AddFigures();
   }
-  void Stop() { car_.Stop(); }
+  void Stop() {
+    car_.Stop();
+    recording_.RecordStop(car_);
+  }
 
   std::uint64_t Finish() {
     for (const RunSample& s : recording_.Samples()) {
-      digest_.Add(std::int64_t{s.TimeCount});
+      digest_.Add(std::int64_t{s.Tick});
       digest_.Add(std::int64_t{s.PathPoints});
-      for (double v : {s.Distance, s.Rx, s.Ry, s.RLength, s.Speed, s.X, s.Y}) digest_.Add(v);
+      for (double v : {s.Distance, s.Rx, s.Ry, s.RLength, s.X, s.Y}) digest_.Add(v);
     }
     for (std::size_t i = 0; i < recording_.PathSize(); ++i) {
       digest_.Add(recording_.PathAt(i).X);
