@@ -90,8 +90,11 @@ const QImage& TrackPicture() {
 
 void PathLayer::Reset(QSize size, QPointF origin, double scale, QColor colour, double width) {
   size_ = size;
-  origin_ = origin;
-  scale_ = scale;
+  // Subpixels are half pixels; the path's points are the car's reference
+  // point, drawn where the middle of the car is.
+  const PathPoint centre = CarCentreOnTrack({0, 0});
+  subScale_ = 2 * scale;
+  subOrigin_ = 2 * (origin + QPointF(centre.X, centre.Y) * scale);
   colour_ = colour;
   brush_.clear();
   // The dab is as wide as the line, in subpixels of half a pixel.
@@ -107,14 +110,13 @@ void PathLayer::Reset(QSize size, QPointF origin, double scale, QColor colour, d
   mask_.assign(static_cast<std::size_t>(size.width()) * size.height() * 4, 0);
   image_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
   image_.fill(Qt::transparent);
-  dirty_ = QRect();
+  ClearDirty();
   drawn_ = 0;
 }
 
 QPoint PathLayer::SubPixel(PathPoint p) const {
-  const PathPoint c = CarCentreOnTrack(p);
-  return {static_cast<int>(std::lround((origin_.x() + c.X * scale_) * 2)),
-          static_cast<int>(std::lround((origin_.y() + c.Y * scale_) * 2))};
+  return {static_cast<int>(std::floor(subOrigin_.x() + p.X * subScale_ + 0.5)),
+          static_cast<int>(std::floor(subOrigin_.y() + p.Y * subScale_ + 0.5))};
 }
 
 void PathLayer::Stamp(QPoint at) {
@@ -141,7 +143,10 @@ void PathLayer::Line(QPoint from, QPoint to) {
   ForEachLinePixel(from.x(), from.y(), to.x(), to.y(), true, [this](int x, int y) {
     Stamp({x, y});
   });
-  dirty_ |= QRect(from, to).normalized().adjusted(-radius_, -radius_, radius_ + 1, radius_ + 1);
+  dirtyLeft_ = std::min({dirtyLeft_, from.x() - radius_, to.x() - radius_});
+  dirtyTop_ = std::min({dirtyTop_, from.y() - radius_, to.y() - radius_});
+  dirtyRight_ = std::max({dirtyRight_, from.x() + radius_, to.x() + radius_});
+  dirtyBottom_ = std::max({dirtyBottom_, from.y() + radius_, to.y() + radius_});
 }
 
 void PathLayer::DrawTo(const RunRecording& recording, std::size_t count) {
@@ -149,7 +154,7 @@ void PathLayer::DrawTo(const RunRecording& recording, std::size_t count) {
   if (count < drawn_) {
     std::fill(mask_.begin(), mask_.end(), 0);
     image_.fill(Qt::transparent);
-    dirty_ = QRect();
+    ClearDirty();
     drawn_ = 0;
   }
   for (std::size_t i = drawn_; i < count; ++i) {
@@ -163,10 +168,10 @@ void PathLayer::DrawTo(const RunRecording& recording, std::size_t count) {
 }
 
 const QImage& PathLayer::Image() {
-  if (dirty_.isEmpty()) return image_;
+  if (dirtyLeft_ > dirtyRight_) return image_;
   const int w = size_.width() * 2;
-  const QRect pixels = QRect(QPoint(dirty_.left() / 2, dirty_.top() / 2),
-                             QPoint(dirty_.right() / 2, dirty_.bottom() / 2))
+  const QRect pixels = QRect(QPoint(std::max(0, dirtyLeft_) / 2, std::max(0, dirtyTop_) / 2),
+                             QPoint(dirtyRight_ / 2, dirtyBottom_ / 2))
                            .intersected(image_.rect());
   const int a = colour_.alpha();
   // Premultiplied colour for every coverage of the four subpixels.
@@ -184,7 +189,7 @@ const QImage& PathLayer::Image() {
       row[x] =
           shade[(m0[2 * x] != 0) + (m0[2 * x + 1] != 0) + (m1[2 * x] != 0) + (m1[2 * x + 1] != 0)];
   }
-  dirty_ = QRect();
+  ClearDirty();
   return image_;
 }
 

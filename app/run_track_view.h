@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "sim/run_recording.h"
@@ -33,8 +34,8 @@ class PathLayer {
   void Line(QPoint from, QPoint to);
 
   QSize size_;
-  QPointF origin_;
-  double scale_ = 1;
+  QPointF subOrigin_;
+  double subScale_ = 2;
   QColor colour_;
   // A subpixel of the mask is empty, covered, or covered with a dab centred
   // on it.
@@ -45,7 +46,13 @@ class PathLayer {
   int radius_ = 1;
   std::vector<std::uint8_t> mask_;
   QImage image_;
-  QRect dirty_;  // in subpixels
+  void ClearDirty() {
+    dirtyLeft_ = dirtyTop_ = std::numeric_limits<int>::max();
+    dirtyRight_ = dirtyBottom_ = std::numeric_limits<int>::min();
+  }
+  // What changed since the picture was last made, in subpixels, ends included.
+  int dirtyLeft_ = std::numeric_limits<int>::max(), dirtyTop_ = std::numeric_limits<int>::max();
+  int dirtyRight_ = std::numeric_limits<int>::min(), dirtyBottom_ = std::numeric_limits<int>::min();
   std::size_t drawn_ = 0;
   QPoint last_;
 };

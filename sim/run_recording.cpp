@@ -76,11 +76,6 @@ void RunRecording::AddPoint(double x, double y) {
   havePoint_ = true;
 }
 
-PathPoint RunRecording::PathAt(std::size_t index) const {
-  const StoredPoint& p = path_[index];
-  return {p.X / PointScale, p.Y / PointScale};
-}
-
 void RunRecording::Light(int x, int y) {
   const int col = x - MinimapLeft;
   if (col < 0 || col >= MapSize || y < 0 || y >= MapSize) return;

@@ -70,7 +70,10 @@ class RunRecording {
 
   const std::vector<RunSample>& Samples() const { return samples_; }
   std::size_t PathSize() const { return path_.size(); }
-  PathPoint PathAt(std::size_t index) const;
+  PathPoint PathAt(std::size_t index) const {
+    const StoredPoint& p = path_[index];
+    return {p.X / PointScale, p.Y / PointScale};
+  }
 
   // The path on the minimap, as runs of pixels in screen coordinates.
   const std::vector<MinimapRun>& MinimapRuns() const;
