@@ -1,9 +1,13 @@
-# velnar_library(NAME [DEPS lib...] [QT])
-# A static library from every .cpp file of the calling folder. A folder with no
-# sources yet becomes an interface library, so dependants link it all the same.
+# velnar_library(NAME [DEPS lib...] [EXCLUDE file...])
+# A static library from every .cpp file of the calling folder but the excluded
+# ones. A folder with no sources yet becomes an interface library, so
+# dependants link it all the same.
 function(velnar_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
