@@ -4,12 +4,15 @@
 // positions and clips: every pixel must agree.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <tuple>
 #include <vector>
 
+#include "gfx/canvas.h"
 #include "gfx/simd_x86.h"
 #include "gfx/surface.h"
+#include "platform/canvas_backend.h"
 
 namespace {
 
@@ -167,5 +170,126 @@ INSTANTIATE_TEST_SUITE_P(DepthsAndLevels, FastPathsAgree,
                            return std::to_string(std::get<0>(info.param)) + "bit" +
                                   SimdLevelName(std::get<1>(info.param));
                          });
+
+// The run lists of a sheet are made on its first keyed copy; every way of
+// writing to the sheet afterwards must drop them, or the next keyed copy
+// moves the old picture's runs. Each write below turns key pixels opaque and
+// opaque ones into the key, inside patterns already copied once.
+class RunListsFollowWrites : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dd.SetSimdLevel(TSimdLevel::Portable));
+    ASSERT_EQ(dd.SimdLevel(), TSimdLevel::Portable);
+    ASSERT_NE(fastDd.SimdLevel(), TSimdLevel::Portable);
+    std::mt19937 rng(77);
+    sheet.SetSize(60, 40);
+    PaintRandom(sheet, rng, kKey);
+    fast.SetSize(80, 50);
+    portable.SetSize(80, 50);
+    CopyAndCompare("before the write");
+  }
+  // Every pattern keyed, whole and cut by the destination's edge.
+  void CopyAndCompare(const char* when) {
+    for (TDirectDrawSurface* s : {&fast, &portable}) {
+      s->Fill(0x0842);
+      for (int p = 0; p < 6; ++p) {
+        const TRect r = Rect(p % 3 * 20, p / 3 * 20, p % 3 * 20 + 20, p / 3 * 20 + 20);
+        s->Draw(p * 13 - 5, p * 7, r, &sheet, true);
+      }
+    }
+    ASSERT_EQ(PixelsOf(fast), PixelsOf(portable)) << when;
+  }
+  // Hands write the new value of each pixel of the sheet's first rows: the
+  // key where it was opaque and the other way round.
+  template <class Write>
+  void SwapKeyAndOpaque(Write write) {
+    for (int y = 0; y < 12; ++y)
+      for (int x = 0; x < 60; ++x) {
+        const std::uint32_t old = sheet.Pixels(x, y);
+        write(x, y, old == kKey ? 0x1234u : kKey);
+      }
+  }
+
+  static constexpr std::uint32_t kKey = 0xF81F;
+  TDirectDraw dd;
+  TDirectDraw fastDd;
+  TDirectDrawSurface sheet{&dd};
+  TDirectDrawSurface fast{&fastDd};
+  TDirectDrawSurface portable{&dd};
+};
+
+TEST_F(RunListsFollowWrites, SetPixels) {
+  SwapKeyAndOpaque([&](int x, int y, std::uint32_t v) { sheet.SetPixels(x, y, v); });
+  CopyAndCompare("after SetPixels");
+}
+
+TEST_F(RunListsFollowWrites, WritesThroughALock) {
+  std::vector<std::uint32_t> values;
+  SwapKeyAndOpaque([&](int, int, std::uint32_t v) { values.push_back(v); });
+  TSurfaceMemory memory;
+  ASSERT_TRUE(sheet.Lock(memory));
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 60; ++x) {
+      const auto v = static_cast<std::uint16_t>(values[static_cast<std::size_t>(y * 60 + x)]);
+      std::memcpy(memory.Bits + y * memory.Pitch + 2 * x, &v, 2);
+    }
+  sheet.Unlock();
+  CopyAndCompare("after writing through a lock");
+}
+
+// A stand-in for the platform's text: each text is a bar of the font's colour
+// as long as the text, written into the memory the canvas was handed.
+class BarText : public CanvasBackend {
+ public:
+  BarText() { SetCanvasBackend(this); }
+  ~BarText() override { SetCanvasBackend(nullptr); }
+  std::unique_ptr<CanvasDevice> Open(const CanvasSurface& surface) override {
+    return std::make_unique<Device>(surface);
+  }
+
+ private:
+  struct Device : CanvasDevice {
+    explicit Device(const CanvasSurface& s) : surface(s) {}
+    void TextOut(int x, int y, const std::string& text, const CanvasFont& font,
+                 const CanvasBrush&) override {
+      const auto v = static_cast<std::uint16_t>(font.Color);
+      for (int k = 0; k < static_cast<int>(text.size()) && x + k < surface.Width; ++k)
+        std::memcpy(surface.Bits + y * surface.Pitch + 2 * (x + k), &v, 2);
+    }
+    void Line(int, int, int, int, const CanvasPen&) override {}
+    CanvasSurface surface;
+  };
+};
+
+TEST_F(RunListsFollowWrites, CanvasText) {
+  BarText backend;
+  // Raw colours: the bar's value goes into the memory as it is.
+  sheet.Canvas().Font.Color = static_cast<TColor>(kKey);
+  for (int y = 0; y < 12; y += 2) sheet.Canvas().TextOut(0, y, std::string(60, 'x'));
+  sheet.Canvas().Font.Color = 0x1234;
+  for (int y = 1; y < 12; y += 2) sheet.Canvas().TextOut(0, y, std::string(60, 'x'));
+  sheet.Canvas().Release();
+  ASSERT_EQ(sheet.Pixels(5, 0), kKey);
+  CopyAndCompare("after canvas text");
+}
+
+TEST_F(RunListsFollowWrites, PaletteAndColourKey) {
+  // A palette gives the raw values no new meaning: the runs stay right.
+  TDirectDrawPalette palette(dd);
+  palette.Entries[0] = clFuchsia;
+  sheet.SetPalette(&palette);
+  CopyAndCompare("after a palette");
+  // A new key: what was opaque is now left out.
+  sheet.SetTransparentColor(0x1234);
+  CopyAndCompare("after a new colour key");
+}
+
+TEST_F(RunListsFollowWrites, RestoredAfterLoss) {
+  dd.LoseSurfaces();
+  ASSERT_TRUE(sheet.Restore());
+  ASSERT_TRUE(portable.Restore());
+  // Restored memory reads 0 and the key stays: every pixel is now opaque.
+  CopyAndCompare("after a restore");
+}
 
 }  // namespace
