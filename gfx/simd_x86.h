@@ -43,10 +43,12 @@ const TProcessor& ThisProcessor();
 TSimdLevel BestSimdLevel();
 bool SimdLevelRuns(TSimdLevel level);
 
-// The opaque columns of one row of a pattern: Start inclusive, End exclusive.
+// The opaque columns of one row of a pattern, Start inclusive, End
+// exclusive, and where their pixels begin in the pattern's packed pixels.
 struct TRun {
   std::int32_t Start;
   std::int32_t End;
+  std::int32_t Pixels;  // bytes
 };
 
 // One row's span of a rotated drawing between two 16-bit surfaces of one
@@ -74,11 +76,12 @@ struct TSimdKernels {
   void (*CopyRows)(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
                    std::ptrdiff_t srcPitch, std::size_t bytes, int rows);
   // A keyed copy by a pattern's run list: rows of runs (rowStart[r] to
-  // rowStart[r + 1]) cut to columns left .. left + width of the pattern; dest
-  // and src point at the copy's first pixel.
-  void (*CopyRuns)(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
-                   std::ptrdiff_t srcPitch, int bytesPerPixel, const TRun* runs,
-                   const std::int32_t* rowStart, int left, int width, int patternWidth, int height);
+  // rowStart[r + 1]) cut to columns left .. left + width of the pattern, the
+  // pixels taken from the pattern's packed pixels; dest points at the copy's
+  // first pixel.
+  void (*CopyRuns)(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* packed,
+                   int bytesPerPixel, const TRun* runs, const std::int32_t* rowStart, int left,
+                   int width, int patternWidth, int height);
   void (*RotateSpan16)(const TRotateSpan16& span);
 
   // The present's scaling. 16-bit pixels (5-6-5, else 5-5-5) to 0xFFRRGGBB,

@@ -346,8 +346,8 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src, const 
       kernels.CopyRows(d, pitch_, s, source.pitch_, static_cast<std::size_t>(dest.Width()) * bytes,
                        dest.Height());
     else
-      CopyRectRuns(kernels, d, pitch_, s, source.pitch_, bytes, runs, src.Top - inside.Top,
-                   src.Left - inside.Left, dest.Width(), dest.Height());
+      CopyRectRuns(kernels, d, pitch_, bytes, runs, src.Top - inside.Top, src.Left - inside.Left,
+                   dest.Width(), dest.Height());
     Changed();
     lastResult_ = DD_OK;
     return;

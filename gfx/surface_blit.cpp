@@ -11,6 +11,8 @@ void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const T
                    const TPixelFormat& format, std::uint32_t key) {
   runs.Rect = rect;
   runs.Runs.clear();
+  runs.Packed.clear();
+  const int bytes = format.BytesPerPixel();
   const int width = rect.Width();
   const int height = rect.Height();
   runs.RowStart.assign(static_cast<std::size_t>(height) + 1, 0);
@@ -26,7 +28,10 @@ void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const T
       if (x == width) break;
       const int start = x;
       while (x < width && (ReadRawPixel(row, rect.Left + x, bpp) & mask) != key) ++x;
-      runs.Runs.push_back({start, x});
+      const auto at = static_cast<std::int32_t>(runs.Packed.size());
+      const std::uint8_t* first = row + std::ptrdiff_t{rect.Left + start} * bytes;
+      runs.Packed.insert(runs.Packed.end(), first, first + std::ptrdiff_t{x - start} * bytes);
+      runs.Runs.push_back({start, x, at});
     }
     const int first = runs.RowStart[y];
     const bool whole = runs.Runs.size() == static_cast<std::size_t>(first) + 1 &&
@@ -35,6 +40,8 @@ void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const T
   }
   runs.RowStart[height] = static_cast<std::int32_t>(runs.Runs.size());
   runs.Opaque = opaque;
+  // An opaque rectangle is copied from the sheet itself.
+  if (opaque) std::vector<std::uint8_t>().swap(runs.Packed);
 }
 
 std::size_t TSurfaceRunCache::Hash(const TRect& r) {
@@ -70,7 +77,7 @@ const TRectRuns& TSurfaceRunCache::Get(const std::uint8_t* bits, int pitch, cons
   // Not there: made now, in the free slot the search ended on.
   auto list = std::make_unique<TRectRuns>();
   BuildRectRuns(*list, bits, pitch, rect, format, key);
-  size_ += list->RowStart.size() + 2 * list->Runs.size() + 16;
+  size_ += list->RowStart.size() + 3 * list->Runs.size() + list->Packed.size() / 4 + 16;
   const TRectRuns& made = *list;
   slots_[i] = Slot{rect, std::move(list)};
   // Kept at most half full, so searches stay short.
@@ -152,9 +159,9 @@ void BlitSurface(const TBlitJob& job) {
 }
 
 void CopyRectRuns(const TSimdKernels& kernels, std::uint8_t* dest, std::ptrdiff_t destPitch,
-                  const std::uint8_t* src, std::ptrdiff_t srcPitch, int bytesPerPixel,
-                  const TRectRuns& runs, int runRow, int runColumn, int width, int height) {
-  kernels.CopyRuns(dest, destPitch, src, srcPitch, bytesPerPixel, runs.Runs.data(),
+                  int bytesPerPixel, const TRectRuns& runs, int runRow, int runColumn, int width,
+                  int height) {
+  kernels.CopyRuns(dest, destPitch, runs.Packed.data(), bytesPerPixel, runs.Runs.data(),
                    runs.RowStart.data() + runRow, runColumn, width, runs.Rect.Width(), height);
 }
 
@@ -197,15 +204,7 @@ void FillSurface(const TSimdKernels& kernels, std::uint8_t* bits, int pitch, int
   const bool block = static_cast<std::size_t>(pitch) == row;
   const std::size_t n = block ? row * static_cast<std::size_t>(height) : row;
   const int blocks = block ? 1 : height;
-  // One byte repeated (black, white) is what memset does best.
-  const bool bytes = pattern == (pattern & 0xFF) * 0x01010101u;
-  for (int y = 0; y < blocks; ++y) {
-    std::uint8_t* p = bits + std::ptrdiff_t{y} * pitch;
-    if (bytes)
-      std::memset(p, static_cast<int>(pattern & 0xFF), n);
-    else
-      kernels.Fill(p, n, pattern);
-  }
+  for (int y = 0; y < blocks; ++y) kernels.Fill(bits + std::ptrdiff_t{y} * pitch, n, pattern);
 }
 
 void CopyDIBToSurface(const TDIB& dib, const TRect& SrcRect, const TSurfaceMemory& memory,

@@ -21,6 +21,9 @@ struct TRectRuns {
   bool Opaque = false;                 // not one pixel equals the key: a plain copy will do
   std::vector<std::int32_t> RowStart;  // index of each row's first run; height + 1 entries
   std::vector<TRun> Runs;
+  // The opaque pixels, run after run: a copy reads only these, packed as a
+  // sprite's run-length encoding holds them, not the whole sheet's rows.
+  std::vector<std::uint8_t> Packed;
 };
 
 void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const TRect& rect,
@@ -74,11 +77,11 @@ struct TBlitJob {
 // mirroring, overlapping memory, a key tested pixel by pixel.
 void BlitSurface(const TBlitJob& job);
 
-// A keyed copy by the rectangle's run list: dest and src point at the first
-// pixel of the copy, which starts at (runColumn, runRow) inside runs.Rect.
+// A keyed copy by the rectangle's run list: dest points at the first pixel of
+// the copy, which starts at (runColumn, runRow) inside runs.Rect.
 void CopyRectRuns(const TSimdKernels& kernels, std::uint8_t* dest, std::ptrdiff_t destPitch,
-                  const std::uint8_t* src, std::ptrdiff_t srcPitch, int bytesPerPixel,
-                  const TRectRuns& runs, int runRow, int runColumn, int width, int height);
+                  int bytesPerPixel, const TRectRuns& runs, int runRow, int runColumn, int width,
+                  int height);
 
 // At the portable level, pixel by pixel.
 void FillSurface(const TSimdKernels& kernels, std::uint8_t* bits, int pitch, int width, int height,
