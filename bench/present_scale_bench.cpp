@@ -42,9 +42,8 @@ PresentImage Image(int which = 0) {
   return image;
 }
 
-// Window rows through the cache (where the window image fits half of it, as
-// here on a large cache) or streamed past it; bench/run quotes the choice the
-// processor gets, and both side by side.
+// Window rows streamed past the cache (the scaler's choice) or stored
+// through it; bench/run quotes the choice and both side by side.
 void Changing(benchmark::State& state, int streamed) {
   QImage canvas(kScreenW, kScreenH, QImage::Format_RGB32);
   RasterScaler scaler;

@@ -15,9 +15,6 @@ int main() {
   std::printf("processor: %s (%s, family %d, model %d), offers %s, last-level cache %zu MiB\n",
               p.Brand.empty() ? "unknown" : p.Brand.c_str(), p.Vendor.c_str(), p.Family, p.Model,
               offered.empty() ? "nothing known" : offered.c_str(), p.CacheBytes >> 20);
-  std::printf(
-      "vector extensions used: %s kernels; the raster present streams window images above %zu "
-      "MiB\n",
-      SimdLevelName(BestSimdLevel()), p.CacheBytes / 2 >> 20);
+  std::printf("vector extensions used: %s kernels\n", SimdLevelName(BestSimdLevel()));
   return 0;
 }

@@ -11,8 +11,7 @@ void FillBlack(std::uint32_t* p, int n) {
 
 }  // namespace
 
-RasterScaler::RasterScaler(TSimdLevel level)
-    : kernels_(&SimdKernels(level)), streamingAbove_(ThisProcessor().CacheBytes / 2) {}
+RasterScaler::RasterScaler(TSimdLevel level) : kernels_(&SimdKernels(level)) {}
 
 bool RasterScaler::SetSimdLevel(TSimdLevel level) {
   if (!SimdLevelRuns(level)) return false;
