@@ -216,6 +216,8 @@ void StoreRowPlain(std::uint32_t* dest, const std::uint32_t* src, std::size_t n,
   std::memcpy(dest, src, n * 4);
 }
 
+void FinishStoresPlain() {}
+
 void ChangedRangePlain(const std::uint16_t* a, const std::uint16_t* b, int n, int& first,
                        int& last) {
   int x = 0;
@@ -287,6 +289,11 @@ void WidenPixelsSse2(const std::uint16_t* in, std::uint32_t* out, int n, bool is
   WidenPixelsPlain(in + x, out + x, n - x, is565);
 }
 
+// One fence for a whole image: a fence after each row measured slower.
+void FinishStoresSse2() {
+  _mm_sfence();
+}
+
 // Window rows are written, not read, and the X server takes them from
 // memory: where the window image is larger than the cache, streaming stores
 // leave it out and save reading every line before it is overwritten.
@@ -298,7 +305,6 @@ void StoreRowSse2(std::uint32_t* dest, const std::uint32_t* src, std::size_t n, 
     _mm_stream_si128(reinterpret_cast<__m128i*>(dest + x),
                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x)));
   for (; x < n; ++x) dest[x] = src[x];
-  _mm_sfence();
 }
 
 // ---- AVX2 ------------------------------------------------------------------------------
@@ -483,7 +489,6 @@ template <bool Keyed>
     _mm256_stream_si256(reinterpret_cast<__m256i*>(dest + x),
                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + x)));
   for (; x < n; ++x) dest[x] = src[x];
-  _mm_sfence();
 }
 
 // 16 pixels a step from each end, then pixel by pixel inside the block
@@ -510,23 +515,23 @@ template <bool Keyed>
 
 constexpr TSimdKernels kPortable = {
     TSimdLevel::Portable, FillPlain,     CopyRowsPlain, CopyRunsPlain,     RotateSpan16Plain,
-    WidenPixelsPlain,     ScaleRowPlain, StoreRowPlain, ChangedRangePlain,
+    WidenPixelsPlain,     ScaleRowPlain, StoreRowPlain, ChangedRangePlain, FinishStoresPlain,
 };
 
 #if VELNAR_X86
 constexpr TSimdKernels kSse2 = {
     TSimdLevel::Sse2, FillSse2,      CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
-    WidenPixelsSse2,  ScaleRowPlain, StoreRowSse2,   ChangedRangePlain,
+    WidenPixelsSse2,  ScaleRowPlain, StoreRowSse2,   ChangedRangePlain, FinishStoresSse2,
 };
 constexpr TSimdKernels kAvx2 = {
     TSimdLevel::Avx2, FillAvx2,     CopyRowsAvx2, CopyRunsAvx2,     RotateSpan16Avx2,
-    WidenPixelsSse2,  ScaleRowAvx2, StoreRowAvx2, ChangedRangeAvx2,
+    WidenPixelsSse2,  ScaleRowAvx2, StoreRowAvx2, ChangedRangeAvx2, FinishStoresSse2,
 };
 #else
 // Without x86 vectors the fast paths run on the plain kernels.
 constexpr TSimdKernels kSse2 = {
     TSimdLevel::Sse2, FillPlain,     CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
-    WidenPixelsPlain, ScaleRowPlain, StoreRowPlain,  ChangedRangePlain,
+    WidenPixelsPlain, ScaleRowPlain, StoreRowPlain,  ChangedRangePlain, FinishStoresPlain,
 };
 #endif
 

@@ -92,12 +92,14 @@ struct TSimdKernels {
   // (all below 8): see ScaleBlocks.
   void (*ScaleRow)(const std::uint32_t* row, const int* columns, const std::uint32_t* blocks,
                    int from, int to, std::uint32_t* out);
-  // n 32-bit pixels to a window row; streaming leaves them out of the cache.
+  // n 32-bit pixels to a window row; streaming leaves them out of the cache
+  // and needs FinishStores before anyone else reads the image.
   void (*StoreRow)(std::uint32_t* dest, const std::uint32_t* src, std::size_t n, bool streaming);
   // The first and one past the last index where two rows differ; first ==
   // last == n when they are equal.
   void (*ChangedRange)(const std::uint16_t* a, const std::uint16_t* b, int n, int& first,
                        int& last);
+  void (*FinishStores)();
 };
 
 // The table of a level; a level the processor cannot run gives the best one

@@ -136,6 +136,7 @@ bool RasterScaler::Scale(QImage& canvas, const QRect& dest, const PresentImage& 
       k.StoreRow(line(y) + visible.left() + from, wide_.data() + from,
                  static_cast<std::size_t>(to - from), streamed_);
   }
+  if (streamed_) k.FinishStores();
   previousValid_ = true;
   previousKey_ = key;
   previousFor_ = dest;
