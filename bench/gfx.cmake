@@ -5,3 +5,7 @@ velnar_bench(bench_gfx_blit SOURCES gfx_blit_bench.cpp LIBS velnar_gfx SDL2::SDL
 # The copies are measured on the real pictures, read from the source tree.
 target_compile_definitions(bench_gfx_blit PRIVATE VELNAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 velnar_bench(bench_gfx_rotate SOURCES gfx_rotate_bench.cpp LIBS velnar_gfx SDL2::SDL2 Qt6::Gui)
+
+# Prints the processor and the kernels used above bench/run's verdicts.
+add_executable(velnar_processor processor.cpp)
+target_link_libraries(velnar_processor PRIVATE velnar_simd)

@@ -46,3 +46,9 @@ TDirectDraw::~TDirectDraw() {
 void TDirectDraw::LoseSurfaces() {
   for (TDirectDrawSurface* s : surfaces_) s->MarkLost();
 }
+
+bool TDirectDraw::SetSimdLevel(TSimdLevel level) {
+  if (!SimdLevelRuns(level)) return false;
+  kernels_ = &SimdKernels(level);
+  return true;
+}

@@ -6,6 +6,7 @@
 
 #include "gfx/graphics_types.h"
 #include "gfx/pixel_format.h"
+#include "gfx/simd_x86.h"
 #include "platform/exception.h"
 
 // Result codes of the drawing device's calls, kept as each surface's last result.
@@ -92,6 +93,13 @@ class TDirectDraw {
 
   HRESULT LastResult() const { return lastResult_; }
 
+  // How much of the processor drawing onto this device's surfaces uses: the
+  // best level it runs unless told otherwise. False, with the level
+  // unchanged, for a level the processor cannot run.
+  bool SetSimdLevel(TSimdLevel level);
+  TSimdLevel SimdLevel() const { return kernels_->Level; }
+  const TSimdKernels& Kernels() const { return *kernels_; }
+
   const std::vector<TDirectDrawSurface*>& Surfaces() const { return surfaces_; }
   const std::vector<TDirectDrawClipper*>& Clippers() const { return clippers_; }
   const std::vector<TDirectDrawPalette*>& Palettes() const { return palettes_; }
@@ -103,6 +111,7 @@ class TDirectDraw {
 
   TPixelFormat format_ = TPixelFormat::RGB565();
   HRESULT lastResult_ = DD_OK;
+  const TSimdKernels* kernels_ = &SimdKernels(BestSimdLevel());
   std::vector<TDirectDrawSurface*> surfaces_;
   std::vector<TDirectDrawClipper*> clippers_;
   std::vector<TDirectDrawPalette*> palettes_;

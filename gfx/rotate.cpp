@@ -1,15 +1,11 @@
 #include <cmath>
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 #include <cstdint>
 #include <limits>
-#include <vector>
 
 #include "gfx/angle_tables.h"
 #include "gfx/pixel_access.h"
+#include "gfx/simd_x86.h"
 #include "gfx/surface.h"
-#include "gfx/surface_blit.h"
 
 namespace {
 
@@ -64,7 +60,6 @@ class TSteppedQuotients {
 };
 
 struct TSpanJob {
-  const std::uint8_t* const* Rows;  // the first byte of each source row
   const std::uint8_t* Src;
   int SrcPitch;
   std::uint8_t* Dest;  // the span's first destination pixel
@@ -79,7 +74,8 @@ template <class Pixel, bool Keyed>
 [[gnu::noinline]] void SpanSame(const TSpanJob& j) {
   Pixel* d = reinterpret_cast<Pixel*>(j.Dest);
   Pixel* const end = d + j.N;
-  const std::uint8_t* const* rows = j.Rows;
+  const std::uint8_t* const src = j.Src;
+  const std::ptrdiff_t pitch = j.SrcPitch;
   // 64-bit coordinates: no sign extension inside the loop.
   std::int64_t u = j.U, v = j.V;
   const std::int64_t du = j.DU, dv = j.DV;
@@ -87,7 +83,7 @@ template <class Pixel, bool Keyed>
   const Pixel mask = static_cast<Pixel>(j.KeyMask);
 #pragma GCC unroll 4
   for (; d != end; ++d) {
-    const Pixel p = reinterpret_cast<const Pixel*>(rows[v >> 16])[u >> 16];
+    const Pixel p = reinterpret_cast<const Pixel*>(src + (v >> 16) * pitch)[u >> 16];
     u += du;
     v += dv;
     if constexpr (Keyed) {
@@ -102,104 +98,13 @@ template <class Pixel, bool Keyed>
   }
 }
 
-// What the wide span needs besides the job, the same for every row of one
-// drawing: each lane's offset from the span's start, and eight steps.
-struct TWideSteps {
-  std::int32_t LaneU[8];
-  std::int32_t LaneV[8];
-  std::int32_t DU8;
-  std::int32_t DV8;
-
-  TWideSteps(std::int32_t du, std::int32_t dv) {
-    // Wrapping is harmless: lanes past the span are never read.
-    for (int k = 0; k < 8; ++k) {
-      LaneU[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(du) * k);
-      LaneV[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(dv) * k);
-    }
-    DU8 = static_cast<std::int32_t>(static_cast<std::uint32_t>(du) * 8);
-    DV8 = static_cast<std::int32_t>(static_cast<std::uint32_t>(dv) * 8);
-  }
-};
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// Eight 16-bit pixels a step: the source offsets of eight u, v pairs at once,
-// one gather (4 bytes each: surfaces keep room past their last pixel), the
-// key compared and the destination kept by a blend. The last few pixels of
-// the span take a masked gather, and the destination pixels after the span
-// are written back as they were (surfaces keep room past their last row too).
-// Each lane's pixel offset: row (v >> 16) times the pitch, plus column u >> 16.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Offsets(__m256i u, __m256i v,
-                                                                   __m256i pitch) {
-  return _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(v, 16), pitch),
-                          _mm256_srai_epi32(u, 16));
-}
-
-// The low 16 bits of the eight lanes, in order.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m128i Pack16(__m256i px, __m256i low16) {
-  px = _mm256_and_si256(px, low16);
-  return _mm_packus_epi32(_mm256_castsi256_si128(px), _mm256_extracti128_si256(px, 1));
-}
-
-template <bool Keyed>
-[[gnu::target("avx2")]] void SpanSame16Wide(const TSpanJob& j, const TWideSteps& w) {
-  auto* d = reinterpret_cast<std::uint16_t*>(j.Dest);
-  const int n = j.N;
-  const auto* base = reinterpret_cast<const int*>(j.Src);
-  __m256i u = _mm256_add_epi32(_mm256_set1_epi32(j.U),
-                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w.LaneU)));
-  __m256i v = _mm256_add_epi32(_mm256_set1_epi32(j.V),
-                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w.LaneV)));
-  const __m256i du8 = _mm256_set1_epi32(w.DU8);
-  const __m256i dv8 = _mm256_set1_epi32(w.DV8);
-  const __m256i pitch = _mm256_set1_epi32(j.SrcPitch / 2);
-  const __m256i low16 = _mm256_set1_epi32(0xFFFF);
-  const __m128i key = _mm_set1_epi16(static_cast<short>(j.Key));
-  int k = 0;
-  for (; k + 8 <= n; k += 8) {
-    __m128i p = Pack16(_mm256_i32gather_epi32(base, Offsets(u, v, pitch), 2), low16);
-    if constexpr (Keyed) {
-      const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k));
-      p = _mm_blendv_epi8(p, old, _mm_cmpeq_epi16(p, key));
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), p);
-    u = _mm256_add_epi32(u, du8);
-    v = _mm256_add_epi32(v, dv8);
-  }
-  if (k < n) {
-    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m256i inside = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - k), lanes);
-    __m128i p = Pack16(
-        _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, Offsets(u, v, pitch), inside, 2),
-        low16);
-    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k));
-    __m128i keep =
-        _mm_packs_epi32(_mm256_castsi256_si128(inside), _mm256_extracti128_si256(inside, 1));
-    keep = _mm_xor_si128(keep, _mm_set1_epi32(-1));
-    if constexpr (Keyed) keep = _mm_or_si128(keep, _mm_cmpeq_epi16(p, key));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm_blendv_epi8(p, old, keep));
-  }
-}
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-#else
-template <bool Keyed>
-void SpanSame16Wide(const TSpanJob& j, const TWideSteps&) {
-  SpanSame<std::uint16_t, Keyed>(j);
-}
-bool HasAvx2() {
-  return false;
-}
-#endif
-
 template <bool Keyed>
 void SpanSame24(const TSpanJob& j) {
   std::uint8_t* d = j.Dest;
   std::int32_t u = j.U, v = j.V;
   for (int k = 0; k < j.N; ++k, d += 3) {
-    const std::uint8_t* p = j.Rows[v >> 16] + 3 * std::ptrdiff_t{u >> 16};
+    const std::uint8_t* p =
+        j.Src + std::ptrdiff_t{v >> 16} * j.SrcPitch + 3 * std::ptrdiff_t{u >> 16};
     if (!Keyed || (p[0] | (p[1] << 8) | (std::uint32_t{p[2]} << 16)) != j.Key) {
       d[0] = p[0];
       d[1] = p[1];
@@ -308,19 +213,8 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   const TPixelFormat& sf = Source->format_;
   const bool same = sf == format_;
   const std::uint32_t keyMask = sf.KeyMask();
-  // 16-bit pixels in the same format go eight at a time where the processor
-  // can; the display's format is always one of them.
-  const bool wide = FastDrawing() && HasAvx2() && same && format_.BitCount == 16;
-  // The drawing's working memory, kept between calls: one pointer per source
-  // row, for the spans that go a pixel at a time.
-  static std::vector<const std::uint8_t*> rows;
-  if (!wide) {
-    rows.resize(static_cast<std::size_t>(Source->height_));
-    for (int r = 0; r < Source->height_; ++r)
-      rows[r] = Source->memory_.get() + std::ptrdiff_t{r} * Source->pitch_;
-  }
+  const TSimdKernels& kernels = Kernels();
   TSpanJob job{};
-  job.Rows = rows.data();
   job.Src = Source->memory_.get();
   job.SrcPitch = Source->pitch_;
   job.DU = static_cast<std::int32_t>(dux);
@@ -328,8 +222,16 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   job.KeyMask = keyMask;
   job.Key = Source->colorKey_ & keyMask;
   const int bytes = format_.BytesPerPixel();
+  // 16-bit pixels in the same format (the display's are always 16-bit) go
+  // through the processor's kernel.
+  TRotateSpan16 span16;
+  span16.Src = job.Src;
+  span16.SrcPitch = job.SrcPitch;
+  span16.DU = job.DU;
+  span16.DV = job.DV;
+  span16.Keyed = Transparent;
+  span16.Key = static_cast<std::uint16_t>(job.Key);
 
-  const TWideSteps steps(job.DU, job.DV);
   const auto drawSpan = [&](std::int64_t y, std::int64_t x0, std::int64_t n, std::int64_t u,
                             std::int64_t v) __attribute__((always_inline)) {
     n = std::min<std::int64_t>(n, width_ - x0);
@@ -343,10 +245,12 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
     job.V = static_cast<std::int32_t>(v);
     if (!same) {
       SpanConvert(job, Transparent, sf, format_);
-    } else if (wide) {
-      Transparent ? SpanSame16Wide<true>(job, steps) : SpanSame16Wide<false>(job, steps);
     } else if (format_.BitCount == 16) {
-      Transparent ? SpanSame<std::uint16_t, true>(job) : SpanSame<std::uint16_t, false>(job);
+      span16.Dest = reinterpret_cast<std::uint16_t*>(job.Dest);
+      span16.N = job.N;
+      span16.U = job.U;
+      span16.V = job.V;
+      kernels.RotateSpan16(span16);
     } else if (format_.BitCount == 32) {
       Transparent ? SpanSame<std::uint32_t, true>(job) : SpanSame<std::uint32_t, false>(job);
     } else if (format_.BitCount == 8) {
@@ -358,7 +262,7 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
     }
   };
 
-  if (FastDrawing()) {
+  if (kernels.Level != TSimdLevel::Portable) {
     // Every bound of a row's span is (C - u) div dux or (C - v) div dvx for a
     // fixed C, and u, v move by fixed steps from row to row: so each quotient
     // is carried from the row above with its remainder, and no row divides.

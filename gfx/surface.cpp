@@ -8,6 +8,7 @@
 #include "gfx/canvas.h"
 #include "gfx/dib.h"
 #include "gfx/pixel_access.h"
+#include "gfx/simd_x86.h"
 #include "gfx/surface_blit.h"
 
 namespace {
@@ -96,9 +97,8 @@ void TDirectDrawSurface::SetSize(int width, int height) {
     const int pitch = (width * format.BytesPerPixel() + 3) & ~3;
     const std::int64_t bytes = std::int64_t{pitch} * height;
     const auto allocate = [&]() -> std::uint8_t* {
-      // A few bytes past the last row: the rotated drawing fetches 4 bytes
-      // for a 16-bit pixel.
-      const std::size_t rounded = (static_cast<std::size_t>(bytes) + 16 + 63) & ~std::size_t{63};
+      const std::size_t rounded =
+          (static_cast<std::size_t>(bytes) + kSurfaceTailBytes + 63) & ~std::size_t{63};
       void* p = std::aligned_alloc(64, rounded);
       if (p) std::memset(p, 0, rounded);
       return static_cast<std::uint8_t*>(p);
@@ -219,7 +219,7 @@ bool TDirectDrawSurface::Usable(HRESULT& result) const {
 
 bool TDirectDrawSurface::Fill(std::uint32_t value) {
   if (!Usable(lastResult_)) return false;
-  FillSurface(memory_.get(), pitch_, width_, height_, BitCount(), value);
+  FillSurface(Kernels(), memory_.get(), pitch_, width_, height_, BitCount(), value);
   Changed();
   lastResult_ = DD_OK;
   return true;
@@ -314,6 +314,7 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src, const 
   if (!Usable(lastResult_)) return;
   if (&source != this && !source.Usable(lastResult_)) return;
   const bool sameFormat = source.format_ == format_;
+  const TSimdKernels& kernels = Kernels();
   if (!transparent && sameFormat && !mirrorX && !mirrorY && &source != this) {
     // The common opaque copy: rows straight from memory to memory.
     const std::size_t bytes = format_.BytesPerPixel();
@@ -321,12 +322,13 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src, const 
     std::uint8_t* d = memory_.get() + std::ptrdiff_t{dest.Top} * pitch_ + dest.Left * bytes;
     const std::uint8_t* s =
         source.memory_.get() + std::ptrdiff_t{src.Top} * source.pitch_ + src.Left * bytes;
-    CopyRows(d, pitch_, s, source.pitch_, n, dest.Height());
+    kernels.CopyRows(d, pitch_, s, source.pitch_, n, dest.Height());
     Changed();
     lastResult_ = DD_OK;
     return;
   }
-  if (transparent && sameFormat && !mirrorX && !mirrorY && &source != this && FastDrawing()) {
+  if (transparent && sameFormat && !mirrorX && !mirrorY && &source != this &&
+      kernels.Level != TSimdLevel::Portable) {
     // The run list is made for the whole rectangle asked for (a picture's
     // pattern), so a pattern cut by the screen's edge uses the same list. A
     // rectangle asked for may reach outside the source: the list covers only
@@ -341,11 +343,11 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src, const 
         source.memory_.get() + std::ptrdiff_t{src.Top} * source.pitch_ + src.Left * bytes;
     // A rectangle without a key pixel in it copies as an opaque one.
     if (runs.Opaque)
-      CopyRows(d, pitch_, s, source.pitch_, static_cast<std::size_t>(dest.Width()) * bytes,
-               dest.Height());
+      kernels.CopyRows(d, pitch_, s, source.pitch_, static_cast<std::size_t>(dest.Width()) * bytes,
+                       dest.Height());
     else
-      CopyRectRuns(d, pitch_, s, source.pitch_, bytes, runs, src.Top - inside.Top,
-                   src.Left - inside.Left, dest.Width(), dest.Height());
+      CopyRectRuns(kernels, d, pitch_, bytes, runs, src.Top - inside.Top, src.Left - inside.Left,
+                   dest.Width(), dest.Height());
     Changed();
     lastResult_ = DD_OK;
     return;
@@ -376,6 +378,10 @@ void TDirectDrawSurface::DrawClipped(const TRect& dest, const TRect& src, const 
 const TRectRuns& TDirectDrawSurface::RunsOf(const TRect& rect) {
   if (!runs_) runs_ = std::make_unique<TSurfaceRunCache>();
   return runs_->Get(memory_.get(), pitch_, rect, format_, colorKey_ & format_.KeyMask());
+}
+
+const TSimdKernels& TDirectDrawSurface::Kernels() const {
+  return owner_ ? owner_->Kernels() : SimdKernels(BestSimdLevel());
 }
 
 void TDirectDrawSurface::Changed() {

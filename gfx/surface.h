@@ -12,6 +12,7 @@ class TDIB;
 class TDirectDrawSurfaceCanvas;
 class TSurfaceRunCache;
 struct TRectRuns;
+struct TSimdKernels;
 
 class EDirectDrawSurfaceError : public Exception {
  public:
@@ -115,7 +116,8 @@ class TDirectDrawSurface {
   TDirectDrawPalette* Palette() const { return palette_; }
 
   // The pixels for presenting, without a lock; null when absent. Bits() is
-  // 64-byte aligned and Pitch() a multiple of 4.
+  // 64-byte aligned, Pitch() a multiple of 4, and kSurfaceTailBytes follow
+  // the last row.
   const std::uint8_t* Bits() const { return memory_.get(); }
 
   // The device context of the canvas; false while the surface is locked, lost
@@ -144,6 +146,9 @@ class TDirectDrawSurface {
   void DrawClipped(const TRect& dest, const TRect& src, const TRect& pattern,
                    TDirectDrawSurface& source, bool transparent, bool mirrorX, bool mirrorY);
   const TRectRuns& RunsOf(const TRect& rect);
+  // The owner's: drawing onto this surface uses as much of the processor as
+  // its device object allows.
+  const TSimdKernels& Kernels() const;
 
   TDirectDraw* owner_;
   std::unique_ptr<TDirectDrawSurfaceCanvas> canvas_;

@@ -3,33 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#elif defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-#include "gfx/copy_span.h"
 #include "gfx/dib.h"
 #include "gfx/pixel_access.h"
 #include "gfx/surface.h"
-
-namespace {
-bool fastDrawing = true;
-}  // namespace
-
-void SetFastDrawing(bool on) {
-  fastDrawing = on;
-}
-
-bool FastDrawing() {
-  return fastDrawing;
-}
 
 void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const TRect& rect,
                    const TPixelFormat& format, std::uint32_t key) {
   runs.Rect = rect;
   runs.Runs.clear();
+  runs.Packed.clear();
+  const int bytes = format.BytesPerPixel();
   const int width = rect.Width();
   const int height = rect.Height();
   runs.RowStart.assign(static_cast<std::size_t>(height) + 1, 0);
@@ -45,7 +28,10 @@ void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const T
       if (x == width) break;
       const int start = x;
       while (x < width && (ReadRawPixel(row, rect.Left + x, bpp) & mask) != key) ++x;
-      runs.Runs.push_back({start, x});
+      const auto at = static_cast<std::int32_t>(runs.Packed.size());
+      const std::uint8_t* first = row + std::ptrdiff_t{rect.Left + start} * bytes;
+      runs.Packed.insert(runs.Packed.end(), first, first + std::ptrdiff_t{x - start} * bytes);
+      runs.Runs.push_back({start, x, at});
     }
     const int first = runs.RowStart[y];
     const bool whole = runs.Runs.size() == static_cast<std::size_t>(first) + 1 &&
@@ -54,6 +40,8 @@ void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const T
   }
   runs.RowStart[height] = static_cast<std::int32_t>(runs.Runs.size());
   runs.Opaque = opaque;
+  // An opaque rectangle is copied from the sheet itself.
+  if (opaque) std::vector<std::uint8_t>().swap(runs.Packed);
 }
 
 std::size_t TSurfaceRunCache::Hash(const TRect& r) {
@@ -89,7 +77,7 @@ const TRectRuns& TSurfaceRunCache::Get(const std::uint8_t* bits, int pitch, cons
   // Not there: made now, in the free slot the search ended on.
   auto list = std::make_unique<TRectRuns>();
   BuildRectRuns(*list, bits, pitch, rect, format, key);
-  size_ += list->RowStart.size() + 2 * list->Runs.size() + 16;
+  size_ += list->RowStart.size() + 3 * list->Runs.size() + list->Packed.size() / 4 + 16;
   const TRectRuns& made = *list;
   slots_[i] = Slot{rect, std::move(list)};
   // Kept at most half full, so searches stay short.
@@ -108,45 +96,6 @@ const TRectRuns& TSurfaceRunCache::Get(const std::uint8_t* bits, int pitch, cons
 }
 
 namespace {
-
-template <int Bytes, bool Clipped>
-void CopyRuns(std::uint8_t* dest, std::ptrdiff_t dp, const std::uint8_t* src, std::ptrdiff_t sp,
-              const TRectRuns& list, int runRow, int left, int width, int height) {
-  const int right = left + width;
-  const TRectRuns::TRun* runs = list.Runs.data();
-  const std::int32_t* rowStart = list.RowStart.data() + runRow;
-  // Both pointers are indexed by the column inside the rectangle.
-  src -= std::ptrdiff_t{left} * Bytes;
-  dest -= std::ptrdiff_t{left} * Bytes;
-  for (int r = 0; r < height; ++r, src += sp, dest += dp) {
-    const TRectRuns::TRun* run = runs + rowStart[r];
-    const TRectRuns::TRun* const last = runs + rowStart[r + 1];
-    for (; run != last; ++run) {
-      // Runs are short: inline moves beat a call per run.
-      if constexpr (Clipped) {
-        const int s = std::max(run->Start, left);
-        const int e = std::min(run->End, right);
-        if (s < e)
-          CopySpan(dest + std::ptrdiff_t{s} * Bytes, src + std::ptrdiff_t{s} * Bytes,
-                   static_cast<std::size_t>(e - s) * Bytes);
-      } else {
-        CopySpan(dest + std::ptrdiff_t{run->Start} * Bytes,
-                 src + std::ptrdiff_t{run->Start} * Bytes,
-                 static_cast<std::size_t>(run->End - run->Start) * Bytes);
-      }
-    }
-  }
-}
-
-template <int Bytes>
-void CopyRuns(std::uint8_t* dest, std::ptrdiff_t dp, const std::uint8_t* src, std::ptrdiff_t sp,
-              const TRectRuns& list, int runRow, int left, int width, int height) {
-  // Mostly the whole pattern is drawn: its runs need no cutting.
-  if (left == 0 && width == list.Rect.Width())
-    CopyRuns<Bytes, false>(dest, dp, src, sp, list, runRow, left, width, height);
-  else
-    CopyRuns<Bytes, true>(dest, dp, src, sp, list, runRow, left, width, height);
-}
 
 // Every other case: any formats, mirroring, overlapping memory. Pixel by pixel,
 // reading a whole source row first so a copy onto itself reads unchanged pixels.
@@ -201,88 +150,19 @@ void BlitSurface(const TBlitJob& job) {
                        src + std::ptrdiff_t{r} * job.SrcPitch, n);
       return;
     }
-    CopyRows(dest, job.DestPitch, src, job.SrcPitch, n, job.Height);
+    for (int r = 0; r < job.Height; ++r)
+      std::memcpy(dest + std::ptrdiff_t{r} * job.DestPitch, src + std::ptrdiff_t{r} * job.SrcPitch,
+                  n);
     return;
   }
   BlitGeneric(job);
 }
 
-namespace {
-
-#if defined(__x86_64__) && defined(__GNUC__)
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
-// Rows of 32 to 128 bytes (a pattern's, at 16 bits a pixel) as two or four
-// 32-byte moves from the row's two ends, overlapping in the middle: no loop
-// and no call for each row.
-[[gnu::target("avx2")]] void CopyRowsWide(std::uint8_t* dest, std::ptrdiff_t destPitch,
-                                          const std::uint8_t* src, std::ptrdiff_t srcPitch,
-                                          std::size_t bytes, int rows) {
-  const std::size_t last = bytes - 32;
-  if (bytes > 64) {
-    for (; rows > 0; --rows, dest += destPitch, src += srcPitch) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
-      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 32));
-      const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + last - 32));
-      const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + last));
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest), a);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + 32), b);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + last - 32), c);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + last), d);
-    }
-  } else {
-    for (; rows > 0; --rows, dest += destPitch, src += srcPitch) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
-      const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + last));
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest), a);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + last), d);
-    }
-  }
-}
-#else
-bool HasAvx2() {
-  return false;
-}
-void CopyRowsWide(std::uint8_t*, std::ptrdiff_t, const std::uint8_t*, std::ptrdiff_t, std::size_t,
-                  int) {}
-#endif
-
-}  // namespace
-
-void CopyRectRuns(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
-                  std::ptrdiff_t srcPitch, int bytesPerPixel, const TRectRuns& runs, int runRow,
-                  int runColumn, int width, int height) {
-  switch (bytesPerPixel) {
-    case 1:
-      CopyRuns<1>(dest, destPitch, src, srcPitch, runs, runRow, runColumn, width, height);
-      return;
-    case 2:
-      CopyRuns<2>(dest, destPitch, src, srcPitch, runs, runRow, runColumn, width, height);
-      return;
-    case 3:
-      CopyRuns<3>(dest, destPitch, src, srcPitch, runs, runRow, runColumn, width, height);
-      return;
-    default:
-      CopyRuns<4>(dest, destPitch, src, srcPitch, runs, runRow, runColumn, width, height);
-      return;
-  }
-}
-
-void CopyRows(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
-              std::ptrdiff_t srcPitch, std::size_t bytes, int rows) {
-  if (fastDrawing && bytes >= 32 && bytes <= 128 && HasAvx2()) {
-    CopyRowsWide(dest, destPitch, src, srcPitch, bytes, rows);
-    return;
-  }
-  // Pattern-sized rows move faster inline than through a call each.
-  if (fastDrawing && bytes <= 256) {
-    for (; rows > 0; --rows, dest += destPitch, src += srcPitch) CopySpan(dest, src, bytes);
-    return;
-  }
-  for (; rows > 0; --rows, dest += destPitch, src += srcPitch) std::memcpy(dest, src, bytes);
+void CopyRectRuns(const TSimdKernels& kernels, std::uint8_t* dest, std::ptrdiff_t destPitch,
+                  int bytesPerPixel, const TRectRuns& runs, int runRow, int runColumn, int width,
+                  int height) {
+  kernels.CopyRuns(dest, destPitch, runs.Packed.data(), bytesPerPixel, runs.Runs.data(),
+                   runs.RowStart.data() + runRow, runColumn, width, runs.Rect.Width(), height);
 }
 
 namespace {
@@ -309,57 +189,22 @@ void FillPortable(std::uint8_t* bits, int pitch, int width, int height, int bitC
   }
 }
 
-#if defined(__SSE2__)
-// n bytes from p with a 4-byte pattern, 64 bytes a step; n is a multiple of
-// the pixel size, so the last (overlapping) 16-byte store keeps the pattern's
-// phase. A 16-bit pixel fill otherwise compiles to one 2-byte store a pixel.
-void FillPattern(std::uint8_t* p, std::size_t n, std::uint32_t pattern) {
-  if (n < 16) {
-    for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<std::uint8_t>(pattern >> (8 * (i & 3)));
-    return;
-  }
-  const __m128i v = _mm_set1_epi32(static_cast<int>(pattern));
-  std::uint8_t* const end = p + n;
-  std::uint8_t* q = p;
-  for (; q + 64 <= end; q += 64) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(q), v);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16), v);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), v);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 48), v);
-  }
-  for (; q + 16 <= end; q += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(q), v);
-  if (q < end) _mm_storeu_si128(reinterpret_cast<__m128i*>(end - 16), v);
-}
-#endif
-
 }  // namespace
 
-void FillSurface(std::uint8_t* bits, int pitch, int width, int height, int bitCount,
-                 std::uint32_t value) {
-#if defined(__SSE2__)
-  if (fastDrawing && width > 0 && height > 0 &&
-      (bitCount == 8 || bitCount == 16 || bitCount == 32)) {
-    std::uint32_t pattern = value;
-    if (bitCount == 8) pattern = (value & 0xFF) * 0x01010101u;
-    if (bitCount == 16) pattern = (value & 0xFFFF) * 0x00010001u;
-    const std::size_t row = static_cast<std::size_t>(width) * (bitCount / 8);
-    // Rows without padding between them are one block.
-    const bool block = static_cast<std::size_t>(pitch) == row;
-    const std::size_t n = block ? row * static_cast<std::size_t>(height) : row;
-    const int blocks = block ? 1 : height;
-    // One byte repeated (black, white) is what memset does best.
-    const bool bytes = pattern == (pattern & 0xFF) * 0x01010101u;
-    for (int y = 0; y < blocks; ++y) {
-      std::uint8_t* p = bits + std::ptrdiff_t{y} * pitch;
-      if (bytes)
-        std::memset(p, static_cast<int>(pattern & 0xFF), n);
-      else
-        FillPattern(p, n, pattern);
-    }
-    return;
-  }
-#endif
-  FillPortable(bits, pitch, width, height, bitCount, value);
+void FillSurface(const TSimdKernels& kernels, std::uint8_t* bits, int pitch, int width, int height,
+                 int bitCount, std::uint32_t value) {
+  if (kernels.Level == TSimdLevel::Portable || width <= 0 || height <= 0 ||
+      !(bitCount == 8 || bitCount == 16 || bitCount == 32))
+    return FillPortable(bits, pitch, width, height, bitCount, value);
+  std::uint32_t pattern = value;
+  if (bitCount == 8) pattern = (value & 0xFF) * 0x01010101u;
+  if (bitCount == 16) pattern = (value & 0xFFFF) * 0x00010001u;
+  const std::size_t row = static_cast<std::size_t>(width) * (bitCount / 8);
+  // Rows without padding between them are one block.
+  const bool block = static_cast<std::size_t>(pitch) == row;
+  const std::size_t n = block ? row * static_cast<std::size_t>(height) : row;
+  const int blocks = block ? 1 : height;
+  for (int y = 0; y < blocks; ++y) kernels.Fill(bits + std::ptrdiff_t{y} * pitch, n, pattern);
 }
 
 void CopyDIBToSurface(const TDIB& dib, const TRect& SrcRect, const TSurfaceMemory& memory,

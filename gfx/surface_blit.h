@@ -7,6 +7,7 @@
 
 #include "gfx/graphics_types.h"
 #include "gfx/pixel_format.h"
+#include "gfx/simd_x86.h"
 
 class TDIB;
 
@@ -15,14 +16,14 @@ class TDIB;
 // a sprite's run-length encoding would hold it. Made on the first keyed copy
 // of the rectangle, dropped by every write to the surface.
 struct TRectRuns {
-  struct TRun {
-    std::int32_t Start;  // columns from the rectangle's left
-    std::int32_t End;    // exclusive
-  };
+  using TRun = ::TRun;  // columns from the rectangle's left
   TRect Rect;
   bool Opaque = false;                 // not one pixel equals the key: a plain copy will do
   std::vector<std::int32_t> RowStart;  // index of each row's first run; height + 1 entries
   std::vector<TRun> Runs;
+  // The opaque pixels, run after run: a copy reads only these, packed as a
+  // sprite's run-length encoding holds them, not the whole sheet's rows.
+  std::vector<std::uint8_t> Packed;
 };
 
 void BuildRectRuns(TRectRuns& runs, const std::uint8_t* bits, int pitch, const TRect& rect,
@@ -52,12 +53,6 @@ class TSurfaceRunCache {
   bool stale_ = false;
 };
 
-// The fast pixel paths (wide stores for fills, run lists for keyed copies)
-// are on by default; off, every fill and copy takes the portable per-pixel
-// path. Both give the same pixels; the switch lets tests prove it.
-void SetFastDrawing(bool on);
-bool FastDrawing();
-
 // One clipped copy between two surfaces' memories. Dest and Src point at the
 // first row of the rectangle; DestX and SrcX are its first column.
 struct TBlitJob {
@@ -82,18 +77,15 @@ struct TBlitJob {
 // mirroring, overlapping memory, a key tested pixel by pixel.
 void BlitSurface(const TBlitJob& job);
 
-// A keyed copy by the rectangle's run list: dest and src point at the first
-// pixel of the copy, which starts at (runColumn, runRow) inside runs.Rect.
-void CopyRectRuns(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
-                  std::ptrdiff_t srcPitch, int bytesPerPixel, const TRectRuns& runs, int runRow,
-                  int runColumn, int width, int height);
+// A keyed copy by the rectangle's run list: dest points at the first pixel of
+// the copy, which starts at (runColumn, runRow) inside runs.Rect.
+void CopyRectRuns(const TSimdKernels& kernels, std::uint8_t* dest, std::ptrdiff_t destPitch,
+                  int bytesPerPixel, const TRectRuns& runs, int runRow, int runColumn, int width,
+                  int height);
 
-// Rows of bytes from one memory to another that does not overlap it.
-void CopyRows(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
-              std::ptrdiff_t srcPitch, std::size_t bytes, int rows);
-
-void FillSurface(std::uint8_t* bits, int pitch, int width, int height, int bitCount,
-                 std::uint32_t value);
+// At the portable level, pixel by pixel.
+void FillSurface(const TSimdKernels& kernels, std::uint8_t* bits, int pitch, int width, int height,
+                 int bitCount, std::uint32_t value);
 
 // Copies SrcRect of the bitmap onto the whole width x height of the memory,
 // stretched when the sizes differ, each pixel converted to the format.

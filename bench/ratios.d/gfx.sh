@@ -1,8 +1,8 @@
 # Fills, picture copies and rotated drawing (sourced by bench/run).
 blit="$out/bench_gfx_blit.json"
 rotate="$out/bench_gfx_rotate.json"
-ratio "$blit" BM_FillBlack BM_MemsetBackBuffer "fill 640x480x16 black vs memset" 1.2
-ratio "$blit" BM_FillColour BM_MemsetBackBuffer "fill 640x480x16 in a colour vs memset" 1.2
+ratio "$blit" BM_FillBlack BM_MemsetBackBuffer "fill 640x480x16 black vs memset" 1.1
+ratio "$blit" BM_FillColour BM_MemsetBackBuffer "fill 640x480x16 in a colour vs memset" 1.1
 ratio "$blit" BM_OpaqueTile BM_MemcpyTile "opaque 64x64 copy vs memcpy of its rows" 1.1
 ratio "$blit" BM_OpaqueSheet BM_MemcpySheet "opaque 512x480 copy vs memcpy of its rows"
 for set in Track Frame Synthetic; do

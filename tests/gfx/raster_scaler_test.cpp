@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -33,7 +35,23 @@ void ExpectScaled(const QImage& canvas, const QRect& dest, const std::vector<std
     }
 }
 
-TEST(RasterScaler, MatchesNearestPixelScalingWithBars) {
+// Every level the processor runs, with the window rows stored through the
+// cache and streamed past it.
+class RasterScalerLevels : public ::testing::TestWithParam<std::tuple<TSimdLevel, bool>> {
+ protected:
+  void SetUp() override {
+    const TSimdLevel level = std::get<0>(GetParam());
+    if (!SimdLevelRuns(level)) GTEST_SKIP() << "this processor has no " << SimdLevelName(level);
+  }
+  RasterScaler Make() const {
+    RasterScaler scaler(std::get<0>(GetParam()));
+    EXPECT_EQ(scaler.SimdLevel(), std::get<0>(GetParam()));
+    scaler.SetStreamingAbove(std::get<1>(GetParam()) ? 0 : SIZE_MAX);
+    return scaler;
+  }
+};
+
+TEST_P(RasterScalerLevels, MatchesNearestPixelScalingWithBars) {
   std::mt19937 rng(7);
   const struct {
     int w, h;
@@ -57,8 +75,9 @@ TEST(RasterScaler, MatchesNearestPixelScalingWithBars) {
       if (!is565) image.RedMask = 0x7C00;
       QImage canvas(c.canvas, QImage::Format_RGB32);
       canvas.fill(0xFF123456u);
-      RasterScaler scaler;
+      RasterScaler scaler = Make();
       ASSERT_TRUE(scaler.Scale(canvas, c.dest, image));
+      ASSERT_EQ(scaler.Streamed(), std::get<1>(GetParam()));
       ExpectScaled(canvas, c.dest, src, c.w, c.h, is565);
       // The next frame into the same image, bars kept from the first.
       for (auto& p : src) p = static_cast<std::uint16_t>(rng());
@@ -76,6 +95,90 @@ TEST(RasterScaler, MatchesNearestPixelScalingWithBars) {
       ASSERT_TRUE(scaler.Scale(other, c.dest, image));
       ExpectScaled(other, c.dest, src, c.w, c.h, is565);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, RasterScalerLevels,
+                         ::testing::Combine(::testing::Values(TSimdLevel::Portable,
+                                                              TSimdLevel::Sse2, TSimdLevel::Avx2),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(SimdLevelName(std::get<0>(info.param))) +
+                                  (std::get<1>(info.param) ? "Streamed" : "Cached");
+                         });
+
+// A 64 x 48 picture of random pixels, letterboxed into a 240 x 108 window.
+struct RandomPicture {
+  const int w = 64, h = 48;
+  const QRect dest{48, 0, 144, 108};
+  std::vector<std::uint16_t> src;
+  PresentImage image;
+
+  explicit RandomPicture(unsigned seed) : src(static_cast<std::size_t>(w * h)) {
+    std::mt19937 rng(seed);
+    for (auto& p : src) p = static_cast<std::uint16_t>(rng());
+    image.Bits = reinterpret_cast<const std::uint8_t*>(src.data());
+    image.Width = w;
+    image.Height = h;
+    image.Pitch = w * 2;
+  }
+};
+
+std::uint32_t At(const QImage& canvas, int x, int y) {
+  return reinterpret_cast<const std::uint32_t*>(canvas.constScanLine(y))[x];
+}
+
+// What the window image held is not drawn again: marks written into it
+// behind Qt's back (through a pointer kept from before, so its cache key
+// stays) survive wherever the picture did not change.
+TEST(RasterScaler, DrawsAgainOnlyWhatChanged) {
+  RandomPicture picture(11);
+  const auto& [w, h, dest, src, image] = picture;
+  QImage canvas(240, 108, QImage::Format_RGB32);
+  auto* raw = reinterpret_cast<std::uint32_t*>(canvas.bits());
+  const auto markAll = [&] { std::fill(raw, raw + 240 * 108, 0xFFABCDEFu); };
+  RasterScaler scaler;
+  ASSERT_TRUE(scaler.Scale(canvas, dest, image));
+  ASSERT_NE(At(canvas, dest.left(), dest.top()), 0xFFABCDEFu);
+
+  // A parked car: nothing in the picture changed, nothing is drawn.
+  markAll();
+  ASSERT_TRUE(scaler.Scale(canvas, dest, image));
+  for (int y = 0; y < canvas.height(); ++y)
+    for (int x = 0; x < canvas.width(); ++x)
+      ASSERT_EQ(At(canvas, x, y), 0xFFABCDEFu) << "at " << x << "," << y;
+
+  // One pixel changed in the picture's bottom-right corner: it is drawn, the
+  // top-left corner is not.
+  picture.src.back() = static_cast<std::uint16_t>(~src.back());
+  ASSERT_TRUE(scaler.Scale(canvas, dest, image));
+  EXPECT_EQ(At(canvas, dest.right(), dest.bottom()), Widen(src.back(), true));
+  EXPECT_EQ(At(canvas, dest.left(), dest.top()), 0xFFABCDEFu);
+  EXPECT_EQ(At(canvas, 0, 0), 0xFFABCDEFu);  // a bar
+
+  // Written through Qt, the image is known to have changed: drawn whole.
+  canvas.fill(0xFF000001u);
+  ASSERT_TRUE(scaler.Scale(canvas, dest, image));
+  ExpectScaled(canvas, dest, src, w, h, true);
+}
+
+// A window image freed and a new one made in the same memory (as the C
+// library does for one of the same size) is a new image: its contents are
+// unknown, so everything is drawn, bars included.
+TEST(RasterScaler, ANewImageInTheOldOnesMemoryIsDrawnWhole) {
+  const RandomPicture picture(12);
+  const auto& [w, h, dest, src, image] = picture;
+  std::vector<std::uint32_t> memory(240 * 108);
+  auto* bytes = reinterpret_cast<uchar*>(memory.data());
+  RasterScaler scaler;
+  {
+    QImage first(bytes, 240, 108, 240 * 4, QImage::Format_RGB32);
+    ASSERT_TRUE(scaler.Scale(first, dest, image));
+  }
+  std::fill(memory.begin(), memory.end(), 0xFF654321u);
+  QImage second(bytes, 240, 108, 240 * 4, QImage::Format_RGB32);
+  ASSERT_TRUE(scaler.Scale(second, dest, image));
+  ASSERT_EQ(second.constBits(), bytes);
+  ExpectScaled(second, dest, src, w, h, true);
 }
 
 TEST(RasterScaler, RefusesWhatItCannotDraw) {

@@ -1,0 +1,615 @@
+#include "gfx/simd_x86.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VELNAR_X86 1
+#include <cpuid.h>
+#include <immintrin.h>
+#include <unistd.h>
+#endif
+
+#include "gfx/copy_span.h"
+
+namespace {
+
+// ---- the processor -------------------------------------------------------------
+
+#if VELNAR_X86
+struct Regs {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+};
+
+// The register of enabled state components (xgetbv with ecx 0).
+[[gnu::target("xsave")]] unsigned long long EnabledState() {
+  return _xgetbv(0);
+}
+
+Regs CpuId(unsigned leaf, unsigned sub = 0) {
+  Regs r;
+  if (!__get_cpuid_count(leaf, sub, &r.a, &r.b, &r.c, &r.d)) r = Regs{};
+  return r;
+}
+
+// The largest data or unified cache that the deterministic cache leaf lists
+// (leaf 4 on Intel, 0x8000001D on AMD): a virtual machine's older leaves may
+// report the whole package's cache.
+std::size_t LastLevelCache(unsigned leaf) {
+  std::size_t best = 0;
+  for (unsigned sub = 0; sub < 16; ++sub) {
+    const Regs r = CpuId(leaf, sub);
+    const unsigned type = r.a & 31;
+    if (type == 0) break;
+    if (type == 2) continue;  // instructions only
+    const std::size_t ways = (r.b >> 22) + 1, partitions = ((r.b >> 12) & 0x3FF) + 1;
+    const std::size_t line = (r.b & 0xFFF) + 1, sets = std::size_t{r.c} + 1;
+    best = std::max(best, ways * partitions * line * sets);
+  }
+  return best;
+}
+
+TProcessor Detect() {
+  TProcessor p;
+  const Regs zero = CpuId(0);
+  char vendor[13] = {};
+  std::memcpy(vendor, &zero.b, 4);
+  std::memcpy(vendor + 4, &zero.d, 4);
+  std::memcpy(vendor + 8, &zero.c, 4);
+  p.Vendor = vendor;
+  const Regs one = CpuId(1);
+  const unsigned family = (one.a >> 8) & 15, model = (one.a >> 4) & 15;
+  p.Family = static_cast<int>(family == 15 ? family + ((one.a >> 20) & 0xFF) : family);
+  p.Model = static_cast<int>(family >= 6 ? model | (((one.a >> 16) & 15) << 4) : model);
+  p.Sse2 = (one.d >> 26) & 1;
+  // The wide registers count only when the operating system saves them.
+  const bool osxsave = (one.c >> 27) & 1;
+  const unsigned long long xcr0 = osxsave ? EnabledState() : 0;
+  const bool ymm = (xcr0 & 6) == 6, zmm = (xcr0 & 0xE6) == 0xE6;
+  const Regs seven = CpuId(7);
+  p.Avx2 = __builtin_cpu_supports("avx2") && ymm;
+  p.Avx512 = ((seven.b >> 16) & 1) && ((seven.b >> 30) & 1) && zmm;
+  p.Erms = (seven.b >> 9) & 1;
+  p.Fsrm = (seven.d >> 4) & 1;
+  const unsigned highest = CpuId(0x80000000).a;
+  if (highest >= 0x80000004) {
+    char brand[49] = {};
+    for (unsigned i = 0; i < 3; ++i) {
+      const Regs r = CpuId(0x80000002 + i);
+      std::memcpy(brand + 16 * i, &r, 16);
+    }
+    std::string b = brand;
+    b.erase(0, b.find_first_not_of(' '));
+    b.erase(b.find_last_not_of(' ') + 1);
+    p.Brand = b;
+  }
+  if (p.Vendor == "GenuineIntel" && zero.a >= 4)
+    p.CacheBytes = LastLevelCache(4);
+  else if (highest >= 0x8000001D && ((CpuId(0x80000001).c >> 22) & 1))
+    p.CacheBytes = LastLevelCache(0x8000001D);
+  if (p.CacheBytes == 0) {
+    const long l3 = sysconf(_SC_LEVEL3_CACHE_SIZE);
+    p.CacheBytes = l3 > 0 ? static_cast<std::size_t>(l3) : 0;
+  }
+  return p;
+}
+#else
+TProcessor Detect() {
+  return TProcessor{};
+}
+#endif
+
+// ---- plain kernels -----------------------------------------------------------------
+
+void FillPlain(std::uint8_t* p, std::size_t n, std::uint32_t pattern) {
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) std::memcpy(p + i, &pattern, 4);
+  for (; i < n; ++i) p[i] = static_cast<std::uint8_t>(pattern >> (8 * (i & 3)));
+}
+
+void CopyRowsPlain(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+                   std::ptrdiff_t srcPitch, std::size_t bytes, int rows) {
+  for (; rows > 0; --rows, dest += destPitch, src += srcPitch) std::memcpy(dest, src, bytes);
+}
+
+// Pattern-sized rows move faster inline than through a call each.
+void CopyRowsInline(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+                    std::ptrdiff_t srcPitch, std::size_t bytes, int rows) {
+  if (bytes > 256) return CopyRowsPlain(dest, destPitch, src, srcPitch, bytes, rows);
+  for (; rows > 0; --rows, dest += destPitch, src += srcPitch) CopySpan(dest, src, bytes);
+}
+
+template <int Bytes, bool Cut>
+void CopyRunsOf(std::uint8_t* dest, std::ptrdiff_t dp, const std::uint8_t* packed, const TRun* runs,
+                const std::int32_t* rowStart, int left, int width, int height) {
+  const int right = left + width;
+  // Indexed by the column inside the pattern.
+  dest -= std::ptrdiff_t{left} * Bytes;
+  for (int r = 0; r < height; ++r, dest += dp) {
+    const TRun* run = runs + rowStart[r];
+    const TRun* const last = runs + rowStart[r + 1];
+    for (; run != last; ++run) {
+      // Runs are short: inline moves beat a call per run.
+      int s = run->Start, e = run->End;
+      if constexpr (Cut) {
+        s = std::max(s, left);
+        e = std::min(e, right);
+        if (s >= e) continue;
+      }
+      CopySpan(dest + std::ptrdiff_t{s} * Bytes,
+               packed + run->Pixels + std::ptrdiff_t{s - run->Start} * Bytes,
+               static_cast<std::size_t>(e - s) * Bytes);
+    }
+  }
+}
+
+template <int Bytes>
+void CopyRunsCut(std::uint8_t* dest, std::ptrdiff_t dp, const std::uint8_t* packed,
+                 const TRun* runs, const std::int32_t* rowStart, int left, int width,
+                 int patternWidth, int height) {
+  // Mostly the whole pattern is drawn: its runs need no cutting.
+  if (left == 0 && width == patternWidth)
+    CopyRunsOf<Bytes, false>(dest, dp, packed, runs, rowStart, left, width, height);
+  else
+    CopyRunsOf<Bytes, true>(dest, dp, packed, runs, rowStart, left, width, height);
+}
+
+void CopyRunsPlain(std::uint8_t* dest, std::ptrdiff_t dp, const std::uint8_t* packed,
+                   int bytesPerPixel, const TRun* runs, const std::int32_t* rowStart, int left,
+                   int width, int patternWidth, int height) {
+  switch (bytesPerPixel) {
+    case 1:
+      return CopyRunsCut<1>(dest, dp, packed, runs, rowStart, left, width, patternWidth, height);
+    case 2:
+      return CopyRunsCut<2>(dest, dp, packed, runs, rowStart, left, width, patternWidth, height);
+    case 3:
+      return CopyRunsCut<3>(dest, dp, packed, runs, rowStart, left, width, patternWidth, height);
+    default:
+      return CopyRunsCut<4>(dest, dp, packed, runs, rowStart, left, width, patternWidth, height);
+  }
+}
+
+void RotateSpan16Plain(const TRotateSpan16& j) {
+  std::uint16_t* d = j.Dest;
+  std::uint16_t* const end = d + j.N;
+  // 64-bit coordinates: no sign extension inside the loop.
+  std::int64_t u = j.U, v = j.V;
+  const std::int64_t du = j.DU, dv = j.DV;
+  const std::uint8_t* const src = j.Src;
+  const std::ptrdiff_t pitch = j.SrcPitch;
+  const auto at = [&](std::int64_t uu, std::int64_t vv) {
+    std::uint16_t p;
+    std::memcpy(&p, src + (vv >> 16) * pitch + 2 * (uu >> 16), 2);
+    return p;
+  };
+  if (j.Keyed) {
+    for (; d != end; ++d, u += du, v += dv) {
+      // A select rather than a branch: a sprite's edges would mispredict it
+      // on every row.
+      const std::uint16_t p = at(u, v);
+      const std::uint16_t old = *d;
+      *d = p != j.Key ? p : old;
+    }
+  } else {
+    for (; d != end; ++d, u += du, v += dv) *d = at(u, v);
+  }
+}
+
+void WidenPixelsPlain(const std::uint16_t* in, std::uint32_t* out, int n, bool is565) {
+  for (int x = 0; x < n; ++x) {
+    const std::uint32_t v = in[x];
+    const std::uint32_t r = is565 ? (v >> 11 & 31) : (v >> 10 & 31);
+    const std::uint32_t g = is565 ? (v >> 5 & 63) : (v >> 5 & 31);
+    const std::uint32_t b = v & 31;
+    const std::uint32_t r8 = r << 3 | r >> 2, b8 = b << 3 | b >> 2;
+    const std::uint32_t g8 = is565 ? (g << 2 | g >> 4) : (g << 3 | g >> 2);
+    out[x] = 0xFF000000u | r8 << 16 | g8 << 8 | b8;
+  }
+}
+
+void ScaleRowPlain(const std::uint32_t* row, const int* columns, const std::uint32_t*, int from,
+                   int to, std::uint32_t* out) {
+  for (int x = from; x < to; ++x) out[x] = row[columns[x]];
+}
+
+void StoreRowPlain(std::uint32_t* dest, const std::uint32_t* src, std::size_t n, bool) {
+  std::memcpy(dest, src, n * 4);
+}
+
+void FinishStoresPlain() {}
+
+void ChangedRangePlain(const std::uint16_t* a, const std::uint16_t* b, int n, int& first,
+                       int& last) {
+  int x = 0;
+  for (; x + 4 <= n; x += 4) {
+    std::uint64_t p, q;
+    std::memcpy(&p, a + x, 8);
+    std::memcpy(&q, b + x, 8);
+    if (p != q) break;
+  }
+  while (x < n && a[x] == b[x]) ++x;
+  first = x;
+  if (x == n) {
+    last = n;
+    return;
+  }
+  int e = n;
+  for (; e - 4 >= x; e -= 4) {
+    std::uint64_t p, q;
+    std::memcpy(&p, a + e - 4, 8);
+    std::memcpy(&q, b + e - 4, 8);
+    if (p != q) break;
+  }
+  while (e > x && a[e - 1] == b[e - 1]) --e;
+  last = e;
+}
+
+// ---- SSE2 ------------------------------------------------------------------------------
+
+#if VELNAR_X86
+// 64 bytes a step, the last (overlapping) 16-byte store ending at the end;
+// one byte repeated (black, white) is what memset does best.
+void FillSse2(std::uint8_t* p, std::size_t n, std::uint32_t pattern) {
+  if (pattern == (pattern & 0xFF) * 0x01010101u)
+    return static_cast<void>(std::memset(p, static_cast<int>(pattern & 0xFF), n));
+  if (n < 16) return FillPlain(p, n, pattern);
+  const __m128i v = _mm_set1_epi32(static_cast<int>(pattern));
+  std::uint8_t* const end = p + n;
+  std::uint8_t* q = p;
+  for (; q + 64 <= end; q += 64) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 48), v);
+  }
+  for (; q + 16 <= end; q += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(q), v);
+  if (q < end) _mm_storeu_si128(reinterpret_cast<__m128i*>(end - 16), v);
+}
+
+void WidenPixelsSse2(const std::uint16_t* in, std::uint32_t* out, int n, bool is565) {
+  int x = 0;
+  if (is565) {
+    const __m128i low5 = _mm_set1_epi16(0x1F), low6 = _mm_set1_epi16(0x3F);
+    const __m128i alpha = _mm_set1_epi16(static_cast<short>(0xFF00));
+    for (; x + 8 <= n; x += 8) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+      const __m128i r5 = _mm_srli_epi16(v, 11);
+      const __m128i g6 = _mm_and_si128(_mm_srli_epi16(v, 5), low6);
+      const __m128i b5 = _mm_and_si128(v, low5);
+      const __m128i r8 = _mm_or_si128(_mm_slli_epi16(r5, 3), _mm_srli_epi16(r5, 2));
+      const __m128i g8 = _mm_or_si128(_mm_slli_epi16(g6, 2), _mm_srli_epi16(g6, 4));
+      const __m128i b8 = _mm_or_si128(_mm_slli_epi16(b5, 3), _mm_srli_epi16(b5, 2));
+      // Bytes in memory: B G R A.
+      const __m128i gb = _mm_or_si128(_mm_slli_epi16(g8, 8), b8);
+      const __m128i ar = _mm_or_si128(alpha, r8);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_unpacklo_epi16(gb, ar));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 4), _mm_unpackhi_epi16(gb, ar));
+    }
+  }
+  WidenPixelsPlain(in + x, out + x, n - x, is565);
+}
+
+// One fence for a whole image: a fence after each row measured slower.
+void FinishStoresSse2() {
+  _mm_sfence();
+}
+
+// Window rows are written, not read, and the X server takes them from
+// memory: where the window image is larger than the cache, streaming stores
+// leave it out and save reading every line before it is overwritten.
+void StoreRowSse2(std::uint32_t* dest, const std::uint32_t* src, std::size_t n, bool streaming) {
+  if (!streaming) return StoreRowPlain(dest, src, n, false);
+  std::size_t x = 0;
+  for (; x < n && (reinterpret_cast<std::uintptr_t>(dest + x) & 15) != 0; ++x) dest[x] = src[x];
+  for (; x + 4 <= n; x += 4)
+    _mm_stream_si128(reinterpret_cast<__m128i*>(dest + x),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x)));
+  for (; x < n; ++x) dest[x] = src[x];
+}
+
+// ---- AVX2 ------------------------------------------------------------------------------
+
+// 128 bytes a step with aligned 32-byte stores, between an unaligned store at
+// each end: for any pattern, black included, a little faster than memset's
+// string stores on AMD's Zen.
+[[gnu::target("avx2")]] void FillAvx2(std::uint8_t* p, std::size_t n, std::uint32_t pattern) {
+  if (n < 32) return FillPlain(p, n, pattern);
+  const __m256i v = _mm256_set1_epi32(static_cast<int>(pattern));
+  std::uint8_t* const end = p + n;
+  std::uint8_t* q = reinterpret_cast<std::uint8_t*>((reinterpret_cast<std::uintptr_t>(p) + 31) &
+                                                    ~std::uintptr_t{31});
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+  for (; q + 128 <= end; q += 128) {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(q), v);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(q + 32), v);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(q + 64), v);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(q + 96), v);
+  }
+  for (; q + 32 <= end; q += 32) _mm256_store_si256(reinterpret_cast<__m256i*>(q), v);
+  if (q < end) _mm256_storeu_si256(reinterpret_cast<__m256i*>(end - 32), v);
+}
+
+// Rows of 32 to 128 bytes (a pattern's, at 16 bits a pixel) as two or four
+// 32-byte moves from the row's two ends, overlapping in the middle: no loop
+// and no call for each row.
+[[gnu::target("avx2")]] void CopyRowsAvx2(std::uint8_t* dest, std::ptrdiff_t destPitch,
+                                          const std::uint8_t* src, std::ptrdiff_t srcPitch,
+                                          std::size_t bytes, int rows) {
+  if (bytes < 32 || bytes > 128) return CopyRowsInline(dest, destPitch, src, srcPitch, bytes, rows);
+  const std::size_t last = bytes - 32;
+  if (bytes > 64) {
+    for (; rows > 0; --rows, dest += destPitch, src += srcPitch) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 32));
+      const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + last - 32));
+      const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + last));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest), a);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + 32), b);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + last - 32), c);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + last), d);
+    }
+  } else {
+    for (; rows > 0; --rows, dest += destPitch, src += srcPitch) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+      const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + last));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest), a);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest + last), d);
+    }
+  }
+}
+
+// A run of 32 bytes or more in 32-byte moves, the last one ending exactly at
+// the run's end; shorter runs as the 16-byte copy does them.
+[[gnu::target("avx2"), gnu::always_inline]] inline void CopySpan32(std::uint8_t* d,
+                                                                   const std::uint8_t* s,
+                                                                   std::size_t n) {
+  if (n < 32) return CopySpan(d, s, n);
+  const __m256i tail = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + n - 32));
+  for (std::size_t i = 0; i + 32 <= n; i += 32)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + n - 32), tail);
+}
+
+// The plain kernel's loop with 32-byte moves; the cut is tested on every run,
+// a branch that goes the same way for the whole pattern.
+[[gnu::target("avx2")]] void CopyRunsAvx2(std::uint8_t* dest, std::ptrdiff_t dp,
+                                          const std::uint8_t* packed, int bytesPerPixel,
+                                          const TRun* runs, const std::int32_t* rowStart, int left,
+                                          int width, int patternWidth, int height) {
+  const bool cut = left != 0 || width != patternWidth;
+  const int right = left + width;
+  const std::ptrdiff_t bytes = bytesPerPixel;
+  dest -= left * bytes;
+  for (int r = 0; r < height; ++r, dest += dp) {
+    const TRun* run = runs + rowStart[r];
+    const TRun* const last = runs + rowStart[r + 1];
+    for (; run != last; ++run) {
+      int s = run->Start, e = run->End;
+      if (cut) {
+        s = std::max(s, left);
+        e = std::min(e, right);
+        if (s >= e) continue;
+      }
+      CopySpan32(dest + s * bytes, packed + run->Pixels + (s - run->Start) * bytes,
+                 static_cast<std::size_t>(e - s) * bytes);
+    }
+  }
+}
+
+// Each lane's source offset in 16-bit pixels: row (v >> 16) times the pitch,
+// plus column u >> 16.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Offsets(__m256i u, __m256i v,
+                                                                   __m256i pitch) {
+  return _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(v, 16), pitch),
+                          _mm256_srai_epi32(u, 16));
+}
+
+// The low 16 bits of the eight lanes, in order.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m128i Pack16(__m256i px, __m256i low16) {
+  px = _mm256_and_si256(px, low16);
+  return _mm_packus_epi32(_mm256_castsi256_si128(px), _mm256_extracti128_si256(px, 1));
+}
+
+// Eight pixels a step: the source offsets of eight u, v pairs at once, one
+// gather (4 bytes each: the surface's tail bytes cover the last pixel), the
+// key compared and the destination kept by a blend. The last few pixels take
+// a masked gather, and the destination pixels after the span are written
+// back as they were (the tail bytes again, after the last row).
+template <bool Keyed>
+[[gnu::target("avx2")]] void RotateSpan16Gather(const TRotateSpan16& j) {
+  static_assert(kSurfaceTailBytes >= 14, "a tail store reaches 7 pixels past the span");
+  std::uint16_t* d = j.Dest;
+  const int n = j.N;
+  const auto* base = reinterpret_cast<const int*>(j.Src);
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  // Wrapping is harmless: lanes past the span are never read.
+  __m256i u =
+      _mm256_add_epi32(_mm256_set1_epi32(j.U), _mm256_mullo_epi32(_mm256_set1_epi32(j.DU), lanes));
+  __m256i v =
+      _mm256_add_epi32(_mm256_set1_epi32(j.V), _mm256_mullo_epi32(_mm256_set1_epi32(j.DV), lanes));
+  const __m256i du8 = _mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(j.DU) * 8));
+  const __m256i dv8 = _mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(j.DV) * 8));
+  const __m256i pitch = _mm256_set1_epi32(static_cast<int>(j.SrcPitch / 2));
+  const __m256i low16 = _mm256_set1_epi32(0xFFFF);
+  const __m128i key = _mm_set1_epi16(static_cast<short>(j.Key));
+  int k = 0;
+  for (; k + 8 <= n; k += 8) {
+    __m128i p = Pack16(_mm256_i32gather_epi32(base, Offsets(u, v, pitch), 2), low16);
+    if constexpr (Keyed) {
+      const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k));
+      p = _mm_blendv_epi8(p, old, _mm_cmpeq_epi16(p, key));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), p);
+    u = _mm256_add_epi32(u, du8);
+    v = _mm256_add_epi32(v, dv8);
+  }
+  if (k < n) {
+    const __m256i inside = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - k), lanes);
+    __m128i p = Pack16(
+        _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, Offsets(u, v, pitch), inside, 2),
+        low16);
+    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k));
+    __m128i keep =
+        _mm_packs_epi32(_mm256_castsi256_si128(inside), _mm256_extracti128_si256(inside, 1));
+    keep = _mm_xor_si128(keep, _mm_set1_epi32(-1));
+    if constexpr (Keyed) keep = _mm_or_si128(keep, _mm_cmpeq_epi16(p, key));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm_blendv_epi8(p, old, keep));
+  }
+}
+
+[[gnu::target("avx2")]] void RotateSpan16Avx2(const TRotateSpan16& j) {
+  j.Keyed ? RotateSpan16Gather<true>(j) : RotateSpan16Gather<false>(j);
+}
+
+// Eight outputs a step: the eight source pixels from the block's first column
+// loaded at once and put in place by one permute.
+[[gnu::target("avx2")]] void ScaleRowAvx2(const std::uint32_t* row, const int* columns,
+                                          const std::uint32_t* blocks, int from, int to,
+                                          std::uint32_t* out) {
+  if (!blocks) return ScaleRowPlain(row, columns, blocks, from, to, out);
+  const __m256i shifts = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
+  const __m256i nibble = _mm256_set1_epi32(15);
+  for (int b = from / 8; b * 8 < to; ++b) {
+    const std::uint32_t first = blocks[2 * b], offsets = blocks[2 * b + 1];
+    const __m256i index = _mm256_and_si256(
+        _mm256_srlv_epi32(_mm256_set1_epi32(static_cast<int>(offsets)), shifts), nibble);
+    const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + first));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * b),
+                        _mm256_permutevar8x32_epi32(px, index));
+  }
+}
+
+[[gnu::target("avx2")]] void StoreRowAvx2(std::uint32_t* dest, const std::uint32_t* src,
+                                          std::size_t n, bool streaming) {
+  if (!streaming) return StoreRowPlain(dest, src, n, false);
+  std::size_t x = 0;
+  for (; x < n && (reinterpret_cast<std::uintptr_t>(dest + x) & 31) != 0; ++x) dest[x] = src[x];
+  for (; x + 8 <= n; x += 8)
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(dest + x),
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + x)));
+  for (; x < n; ++x) dest[x] = src[x];
+}
+
+// 16 pixels a step from each end, then pixel by pixel inside the block
+// where the rows differ.
+[[gnu::target("avx2")]] inline bool Equal16(const std::uint16_t* a, const std::uint16_t* b) {
+  const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+  const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+  return _mm256_movemask_epi8(_mm256_cmpeq_epi8(p, q)) == -1;
+}
+
+[[gnu::target("avx2")]] void ChangedRangeAvx2(const std::uint16_t* a, const std::uint16_t* b, int n,
+                                              int& first, int& last) {
+  int x = 0;
+  while (x + 16 <= n && Equal16(a + x, b + x)) x += 16;
+  while (x < n && a[x] == b[x]) ++x;
+  first = x;
+  int e = n;
+  while (e - 16 >= x && Equal16(a + e - 16, b + e - 16)) e -= 16;
+  while (e > x && a[e - 1] == b[e - 1]) --e;
+  last = x == n ? n : e;
+}
+
+#endif  // VELNAR_X86
+
+constexpr TSimdKernels kPortable = {
+    TSimdLevel::Portable, FillPlain,     CopyRowsPlain, CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsPlain,     ScaleRowPlain, StoreRowPlain, ChangedRangePlain, FinishStoresPlain,
+};
+
+#if VELNAR_X86
+constexpr TSimdKernels kSse2 = {
+    TSimdLevel::Sse2, FillSse2,      CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsSse2,  ScaleRowPlain, StoreRowSse2,   ChangedRangePlain, FinishStoresSse2,
+};
+constexpr TSimdKernels kAvx2 = {
+    TSimdLevel::Avx2, FillAvx2,     CopyRowsAvx2, CopyRunsAvx2,     RotateSpan16Avx2,
+    WidenPixelsSse2,  ScaleRowAvx2, StoreRowAvx2, ChangedRangeAvx2, FinishStoresSse2,
+};
+#else
+// Without x86 vectors the fast paths run on the plain kernels.
+constexpr TSimdKernels kSse2 = {
+    TSimdLevel::Sse2, FillPlain,     CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsPlain, ScaleRowPlain, StoreRowPlain,  ChangedRangePlain, FinishStoresPlain,
+};
+#endif
+
+}  // namespace
+
+const char* SimdLevelName(TSimdLevel level) {
+  switch (level) {
+    case TSimdLevel::Portable:
+      return "portable";
+    case TSimdLevel::Sse2:
+      return "SSE2";
+    case TSimdLevel::Avx2:
+      return "AVX2";
+  }
+  return "?";
+}
+
+const TProcessor& ThisProcessor() {
+  static const TProcessor processor = Detect();
+  return processor;
+}
+
+bool SimdLevelRuns(TSimdLevel level) {
+  switch (level) {
+    case TSimdLevel::Portable:
+      return true;
+    case TSimdLevel::Sse2:
+#if VELNAR_X86
+      return ThisProcessor().Sse2;
+#else
+      return true;
+#endif
+    case TSimdLevel::Avx2:
+#if VELNAR_X86
+      return ThisProcessor().Avx2;
+#else
+      return false;
+#endif
+  }
+  return false;
+}
+
+TSimdLevel BestSimdLevel() {
+  static const TSimdLevel best = SimdLevelRuns(TSimdLevel::Avx2)   ? TSimdLevel::Avx2
+                                 : SimdLevelRuns(TSimdLevel::Sse2) ? TSimdLevel::Sse2
+                                                                   : TSimdLevel::Portable;
+  return best;
+}
+
+const TSimdKernels& SimdKernels(TSimdLevel level) {
+  if (!SimdLevelRuns(level)) level = BestSimdLevel();
+  switch (level) {
+    case TSimdLevel::Portable:
+      return kPortable;
+    case TSimdLevel::Sse2:
+      return kSse2;
+    case TSimdLevel::Avx2:
+#if VELNAR_X86
+      return kAvx2;
+#else
+      return kSse2;
+#endif
+  }
+  return kPortable;
+}
+
+bool ScaleBlocks(const int* columns, int n, std::uint32_t* blocks) {
+  for (int b = 0; b * 8 < n; ++b) {
+    const int first = columns[8 * b];
+    std::uint32_t offsets = 0;
+    for (int k = 0; k < 8; ++k) {
+      // Past the row's end the last column repeats.
+      const int offset = columns[std::min(8 * b + k, n - 1)] - first;
+      if (offset < 0 || offset > 7) return false;
+      offsets |= static_cast<std::uint32_t>(offset) << (4 * k);
+    }
+    blocks[2 * b] = static_cast<std::uint32_t>(first);
+    blocks[2 * b + 1] = offsets;
+  }
+  return true;
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+// The processor-specific pixel kernels and the one place that chooses them.
+// Each level has a table of the same kernels: a level speeds up what it can
+// and keeps the plain kernel for the rest, so every level draws the same
+// pixels. Whoever draws holds a level (a display's device object, a
+// presenter's scaler), never the process, so tests can run each level side by
+// side with the portable one.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Bytes every surface keeps, readable and writable, after its last row: a
+// wide kernel may fetch 4 bytes for a 16-bit pixel and writes whole 16-byte
+// vectors, putting back the values that lanes past a span's end had.
+inline constexpr std::size_t kSurfaceTailBytes = 16;
+
+// Portable: the plain paths, pixel by pixel without run lists or carried
+// quotients, that the faster levels are checked against. Sse2: the fast paths
+// with what every x86-64 processor has (plain C++ elsewhere). Avx2: 32-byte
+// vectors and gathers.
+enum class TSimdLevel { Portable, Sse2, Avx2 };
+
+const char* SimdLevelName(TSimdLevel level);
+
+// What the processor is and offers, read once.
+struct TProcessor {
+  std::string Vendor;  // "AuthenticAMD", "GenuineIntel", ...
+  std::string Brand;
+  int Family = 0;
+  int Model = 0;
+  bool Sse2 = false;
+  bool Avx2 = false;           // with the operating system saving the wide registers
+  bool Avx512 = false;         // F and BW; no kernel uses it yet
+  bool Erms = false;           // fast byte-string moves and stores
+  bool Fsrm = false;           // fast short byte-string moves
+  std::size_t CacheBytes = 0;  // the last-level cache one core shares
+};
+const TProcessor& ThisProcessor();
+
+// The fastest level this processor runs, and whether it runs a given one.
+TSimdLevel BestSimdLevel();
+bool SimdLevelRuns(TSimdLevel level);
+
+// The opaque columns of one row of a pattern, Start inclusive, End
+// exclusive, and where their pixels begin in the pattern's packed pixels.
+struct TRun {
+  std::int32_t Start;
+  std::int32_t End;
+  std::int32_t Pixels;  // bytes
+};
+
+// One row's span of a rotated drawing between two 16-bit surfaces of one
+// format: N destination pixels from Dest, each taking the source pixel at
+// (U >> 16, V >> 16), U and V moving by DU and DV a pixel. Every source pixel
+// addressed lies inside the source.
+struct TRotateSpan16 {
+  const std::uint8_t* Src = nullptr;  // the source surface's first byte
+  std::ptrdiff_t SrcPitch = 0;
+  std::uint16_t* Dest = nullptr;
+  int N = 0;
+  std::int32_t U = 0, V = 0, DU = 0, DV = 0;
+  bool Keyed = false;
+  std::uint16_t Key = 0;
+};
+
+struct TSimdKernels {
+  TSimdLevel Level;
+
+  // n bytes from p with a pixel of 1, 2 or 4 bytes repeated over the 4 bytes
+  // of pattern; p is aligned to the pixel's size and n a multiple of it, so
+  // a store may start at any pixel without turning the pattern.
+  void (*Fill)(std::uint8_t* p, std::size_t n, std::uint32_t pattern);
+  // Rows of bytes between memories that do not overlap.
+  void (*CopyRows)(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+                   std::ptrdiff_t srcPitch, std::size_t bytes, int rows);
+  // A keyed copy by a pattern's run list: rows of runs (rowStart[r] to
+  // rowStart[r + 1]) cut to columns left .. left + width of the pattern, the
+  // pixels taken from the pattern's packed pixels; dest points at the copy's
+  // first pixel.
+  void (*CopyRuns)(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* packed,
+                   int bytesPerPixel, const TRun* runs, const std::int32_t* rowStart, int left,
+                   int width, int patternWidth, int height);
+  void (*RotateSpan16)(const TRotateSpan16& span);
+
+  // The present's scaling. 16-bit pixels (5-6-5, else 5-5-5) to 0xFFRRGGBB,
+  // each field widened by repeating its top bits.
+  void (*WidenPixels)(const std::uint16_t* in, std::uint32_t* out, int n, bool is565);
+  // out[x] = row[columns[x]] for x < n. blocks, where not null, holds for
+  // each 8 outputs from index 0 the first column and the 8 offsets from it
+  // (all below 8): see ScaleBlocks.
+  void (*ScaleRow)(const std::uint32_t* row, const int* columns, const std::uint32_t* blocks,
+                   int from, int to, std::uint32_t* out);
+  // n 32-bit pixels to a window row; streaming leaves them out of the cache
+  // and needs FinishStores before anyone else reads the image.
+  void (*StoreRow)(std::uint32_t* dest, const std::uint32_t* src, std::size_t n, bool streaming);
+  // The first and one past the last index where two rows differ; first ==
+  // last == n when they are equal.
+  void (*ChangedRange)(const std::uint16_t* a, const std::uint16_t* b, int n, int& first,
+                       int& last);
+  void (*FinishStores)();
+};
+
+// The table of a level; a level the processor cannot run gives the best one
+// it can.
+const TSimdKernels& SimdKernels(TSimdLevel level);
+
+// Fills the block table ScaleRow can use for a column table that never falls:
+// two words per 8 outputs, the first column and the 8 offsets from it as
+// nibbles. False when some 8 outputs span 8 or more columns (a picture shrunk).
+bool ScaleBlocks(const int* columns, int n, std::uint32_t* blocks);
