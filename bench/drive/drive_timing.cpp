@@ -51,13 +51,15 @@ double NanosecondsEach(int count, Work&& work) {
 
 int main(int argc, char** argv) {
   int rounds = 15;
+  bool portable = false;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
-    if (option == "--portable-drawing") SetFastDrawing(false);
+    if (option == "--portable-drawing") portable = true;
     if (option == "--rounds" && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
   }
   HeadlessScene scene;
   auto* form = new TVelnarForm1();
+  if (portable && !form->DXDraw1->DDraw()->SetSimdLevel(TSimdLevel::Portable)) return 1;
 
   CarModel car;
   int carFrame = 0, formFrame = 0;
