@@ -7,5 +7,6 @@ target_compile_definitions(bench_gfx_blit PRIVATE VELNAR_SOURCE_DIR="${PROJECT_S
 velnar_bench(bench_gfx_rotate SOURCES gfx_rotate_bench.cpp LIBS velnar_gfx SDL2::SDL2 Qt6::Gui)
 
 # Prints the processor and the kernels used above bench/run's verdicts.
-add_executable(velnar_processor processor.cpp)
+add_executable(velnar_processor EXCLUDE_FROM_ALL processor.cpp)
+add_dependencies(benchmarks velnar_processor)
 target_link_libraries(velnar_processor PRIVATE velnar_simd)

@@ -5,7 +5,8 @@ velnar_bench(xvfb_bench_present SOURCES present_bench.cpp LIBS velnar_platform)
 # Drives the real program under an X server for bench/program-cpu (not a
 # benchmark itself: no bench_ prefix).
 find_package(X11 REQUIRED)
-add_executable(velnar_program_probe program_probe.cpp)
+add_executable(velnar_program_probe EXCLUDE_FROM_ALL program_probe.cpp)
+add_dependencies(benchmarks velnar_program_probe)
 target_link_libraries(velnar_program_probe PRIVATE X11::X11)
 
 # The raster present's scaling at 1920 x 1080; against pixman's too where its
