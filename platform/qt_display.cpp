@@ -225,11 +225,24 @@ class GlPresenter final : public Presenter {
 
 // ---- raster ------------------------------------------------------------------
 
+// Tells whether the window was exposed since the last look: what the X server
+// shows of it then is undefined, though our image did not change.
+class ExposeWatch final : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Expose) exposed = true;
+    return false;
+  }
+  bool exposed = true;
+};
+
 class RasterPresenter final : public Presenter {
  public:
   explicit RasterPresenter(FormWindow* window) : window_(window) {
     window_->EnsureSurfaceType(QSurface::RasterSurface);
     store_ = std::make_unique<QBackingStore>(window_);
+    // A filter removes itself from the window when destroyed.
+    window_->installEventFilter(&exposeWatch_);
   }
   const char* Name() const override { return "raster"; }
 
@@ -250,7 +263,14 @@ class RasterPresenter final : public Presenter {
     QPaintDevice* paintDevice = store_->paintDevice();
     auto* canvas =
         paintDevice->devType() == QInternal::Image ? static_cast<QImage*>(paintDevice) : nullptr;
-    if (!(canvas && ScaleInto(*canvas, dest, image))) {
+    // Only what our scaling wrote goes to the window (nothing, with the car
+    // parked): the X server copies no more than changed, and a frame where
+    // nothing changed costs no round trip. After an expose, or when drawn
+    // by other means, the whole window goes.
+    QRegion changed = area;
+    if (canvas && ScaleInto(*canvas, dest, image)) {
+      changed = DeviceToLogical(scaler_.Drawn(), canvas->devicePixelRatio());
+    } else {
       QPainter p(paintDevice);
       p.setRenderHint(QPainter::SmoothPixmapTransform, false);
       p.fillRect(area, Qt::black);
@@ -261,7 +281,9 @@ class RasterPresenter final : public Presenter {
     if (Capture && device->devType() == QInternal::Image)
       Captured = static_cast<QImage*>(device)->copy();
     store_->endPaint();
-    store_->flush(area);
+    if (exposeWatch_.exposed) changed = area;
+    exposeWatch_.exposed = false;
+    if (!changed.isEmpty()) store_->flush(changed);
     return true;
   }
 
@@ -276,9 +298,20 @@ class RasterPresenter final : public Presenter {
     return scaler_.Scale(canvas, dest, image);
   }
 
+  // A rectangle of device pixels as the logical one that covers it.
+  static QRect DeviceToLogical(const QRect& r, qreal dpr) {
+    if (r.isEmpty() || dpr == 1) return r;
+    const int left = static_cast<int>(std::floor(r.left() / dpr));
+    const int top = static_cast<int>(std::floor(r.top() / dpr));
+    const int right = static_cast<int>(std::ceil((r.right() + 1) / dpr));
+    const int bottom = static_cast<int>(std::ceil((r.bottom() + 1) / dpr));
+    return QRect(left, top, right - left, bottom - top);
+  }
+
   FormWindow* window_;
   std::unique_ptr<QBackingStore> store_;
   RasterScaler scaler_;
+  ExposeWatch exposeWatch_;
 };
 
 }  // namespace

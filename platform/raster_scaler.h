@@ -25,6 +25,10 @@ class RasterScaler {
   // dest is in the canvas's device pixels and may reach outside it.
   bool Scale(QImage& canvas, const QRect& dest, const PresentImage& image);
 
+  // The part of the window image the last Scale wrote (empty when nothing
+  // changed): all that has to go to the screen.
+  QRect Drawn() const { return drawn_; }
+
   // The window image no longer holds what was drawn into it, though Qt would
   // not know (someone wrote through a pointer kept from before): the next
   // frame is drawn whole, bars included.
@@ -45,6 +49,7 @@ class RasterScaler {
   const TSimdKernels* kernels_;
   std::size_t streamingAbove_ = 0;
   bool streamed_ = false;
+  QRect drawn_;
   std::vector<std::uint32_t> row_;   // the converted source row
   std::vector<std::uint32_t> wide_;  // one window row
   std::vector<int> columns_;

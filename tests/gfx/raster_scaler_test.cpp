@@ -127,6 +127,16 @@ std::uint32_t At(const QImage& canvas, int x, int y) {
   return reinterpret_cast<const std::uint32_t*>(canvas.constScanLine(y))[x];
 }
 
+// Every pixel that no longer holds the mark lies inside what the scaler says
+// it drew, which is all that goes to the screen.
+void ExpectDrawnCoversChanges(const QImage& canvas, const QRect& drawn, std::uint32_t mark) {
+  for (int y = 0; y < canvas.height(); ++y)
+    for (int x = 0; x < canvas.width(); ++x)
+      if (At(canvas, x, y) != mark) {
+        ASSERT_TRUE(drawn.contains(x, y)) << x << "," << y << " changed outside what was drawn";
+      }
+}
+
 // What the window image held is not drawn again: marks written into it
 // behind Qt's back (through a pointer kept from before, so its cache key
 // stays) survive wherever the picture did not change.
@@ -139,18 +149,23 @@ TEST(RasterScaler, DrawsAgainOnlyWhatChanged) {
   RasterScaler scaler;
   ASSERT_TRUE(scaler.Scale(canvas, dest, image));
   ASSERT_NE(At(canvas, dest.left(), dest.top()), 0xFFABCDEFu);
+  EXPECT_EQ(scaler.Drawn(), canvas.rect());
 
   // A parked car: nothing in the picture changed, nothing is drawn.
   markAll();
   ASSERT_TRUE(scaler.Scale(canvas, dest, image));
+  EXPECT_TRUE(scaler.Drawn().isEmpty());
   for (int y = 0; y < canvas.height(); ++y)
     for (int x = 0; x < canvas.width(); ++x)
       ASSERT_EQ(At(canvas, x, y), 0xFFABCDEFu) << "at " << x << "," << y;
 
-  // One pixel changed in the picture's bottom-right corner: it is drawn, the
-  // top-left corner is not.
+  // A pixel changed in the picture's bottom-right corner, another on its
+  // left: they are drawn, the top-left corner is not.
   picture.src.back() = static_cast<std::uint16_t>(~src.back());
+  picture.src[w * 20 + 5] = static_cast<std::uint16_t>(~src[w * 20 + 5]);
   ASSERT_TRUE(scaler.Scale(canvas, dest, image));
+  ExpectDrawnCoversChanges(canvas, scaler.Drawn(), 0xFFABCDEFu);
+  EXPECT_FALSE(scaler.Drawn().contains(dest.topLeft()));
   EXPECT_EQ(At(canvas, dest.right(), dest.bottom()), Widen(src.back(), true));
   EXPECT_EQ(At(canvas, dest.left(), dest.top()), 0xFFABCDEFu);
   EXPECT_EQ(At(canvas, 0, 0), 0xFFABCDEFu);  // a bar
