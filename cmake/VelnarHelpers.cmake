@@ -20,6 +20,46 @@ function(velnar_library name)
   endif()
 endfunction()
 
+# What every test binary is compiled with, and the binary that holds their
+# precompiled headers built the same way.
+function(velnar_test_options name)
+  target_compile_definitions(${name} PRIVATE VELNAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                                             VELNAR_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # Position-independent as Qt asks of its users, whether or not a binary
+  # links Qt, so that one precompiled header fits every test binary.
+  if(NOT EMSCRIPTEN)
+    target_compile_options(${name} PRIVATE -fPIC)
+  endif()
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    # GCC 12 loses track of the standard headers being system headers behind a
+    # precompiled header, and then reports std::string's own copies as out of
+    # bounds or overflowing (the same false alarm as the -Wno-restrict above).
+    target_compile_options(${name} PRIVATE -Wno-array-bounds -Wno-stringop-overflow)
+  endif()
+endfunction()
+
+# velnar_test_headers(OUT WITH_QT): the name of the target whose precompiled
+# headers the test binaries use, made on first use.
+function(velnar_test_headers out with_qt)
+  if(with_qt)
+    set(holder velnar_test_headers_qt)
+  else()
+    set(holder velnar_test_headers)
+  endif()
+  if(NOT TARGET ${holder})
+    add_executable(${holder} ${PROJECT_SOURCE_DIR}/tests/common/precompiled_headers.cpp)
+    target_link_libraries(${holder} PRIVATE GTest::gtest_main GTest::gmock)
+    set(headers <gtest/gtest.h> <gmock/gmock.h>)
+    if(with_qt)
+      target_link_libraries(${holder} PRIVATE Qt6::Core Qt6::Gui Qt6::Widgets)
+      list(APPEND headers <QApplication> <QImage> <QString> <QWidget> <QTimer>)
+    endif()
+    target_precompile_headers(${holder} PRIVATE ${headers})
+    velnar_test_options(${holder})
+  endif()
+  set(${out} ${holder} PARENT_SCOPE)
+endfunction()
+
 # velnar_test(NAME [LIBS lib...] [NO_MAIN])
 # One GoogleTest binary from every .cpp file of the calling folder, each of its
 # tests registered with CTest so that ctest -j runs them side by side.
@@ -48,12 +88,9 @@ function(velnar_test name)
   else()
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gmock)
   endif()
-  target_compile_definitions(${name} PRIVATE VELNAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-                                             VELNAR_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  # GoogleTest's headers, and Qt's where the tests use it, once per binary
-  # instead of once per file: most of a test file's compile time otherwise.
+  # GoogleTest's headers, and Qt's where the tests use it, compiled once for
+  # all the test binaries: most of a test file's compile time otherwise.
   # Files that are no tests themselves go without them.
-  set(precompiled <gtest/gtest.h> <gmock/gmock.h>)
   set(with_qt FALSE)
   foreach(source ${sources} ${PROJECT_SOURCE_DIR}/tests/common/lsan_suppressions.cpp)
     file(STRINGS ${source} test_includes REGEX "^#include <g(test|mock)/")
@@ -65,16 +102,9 @@ function(velnar_test name)
       set(with_qt TRUE)
     endif()
   endforeach()
-  if(with_qt)
-    list(APPEND precompiled <QApplication> <QImage> <QString> <QWidget> <QTimer>)
-  endif()
-  target_precompile_headers(${name} PRIVATE ${precompiled})
-  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-    # GCC 12 loses track of the standard headers being system headers behind a
-    # precompiled header, and then reports std::string's own copies as out of
-    # bounds or overflowing (the same false alarm as the -Wno-restrict above).
-    target_compile_options(${name} PRIVATE -Wno-array-bounds -Wno-stringop-overflow)
-  endif()
+  velnar_test_headers(headers ${with_qt})
+  target_precompile_headers(${name} REUSE_FROM ${headers})
+  velnar_test_options(${name})
   if(EMSCRIPTEN)
     # One run of the whole binary: every start of Node.js compiles the module.
     target_link_options(${name} PRIVATE -sNODERAWFS=1 -sALLOW_MEMORY_GROWTH=1)
