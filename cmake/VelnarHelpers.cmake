@@ -33,7 +33,7 @@ function(velnar_test_options name)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
     # GCC 12 loses track of the standard headers being system headers behind a
     # precompiled header, and then reports std::string's own copies as out of
-    # bounds or overflowing (the same false alarm as the -Wno-restrict above).
+    # bounds or overflowing (the false alarm -Wno-restrict silences everywhere).
     target_compile_options(${name} PRIVATE -Wno-array-bounds -Wno-stringop-overflow)
   endif()
 endfunction()
