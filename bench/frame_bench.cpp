@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/drive/drive_lap.h"
 #include "bench/simulation_scene.h"
 
 namespace {
@@ -41,23 +42,9 @@ Scene& TheScene() {
 // at 60 Hz).
 void BM_FrameDriving(benchmark::State& state) {
   Scene& s = TheScene();
-  TWyscigowkaDX& car = *s.form->Car;
   int frame = 0;
   for (auto _ : state) {
-    const int lap = frame % 300;
-    if (lap == 0) {
-      car.X = 192;
-      car.Y = 550;
-      car.Model.Heading = 0;
-      car.Model.Speed = 0;
-    }
-    TDXInputStates& keys = s.form->DXInput1->States();
-    keys = TDXInputStates{isUp};
-    if (lap >= 100 && lap < 160) keys.Include(isRight);
-    if (frame % 18 == 17) car.Model.TimeTick();
-    s.form->DXSpriteEngine1->Move(16);
-    s.form->DXSpriteEngine1->Dead();
-    s.form->RenderFrame();
+    DriveLapFrame(*s.form, frame);
     benchmark::DoNotOptimize(s.form->DXDraw1->Surface()->Bits());
     ++frame;
   }

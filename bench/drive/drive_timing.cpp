@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/drive/drive_lap.h"
 #include "gfx/surface_blit.h"
 #include "sim/car_model.h"
 #include "sim/extended.h"
@@ -72,27 +73,8 @@ int main(int argc, char** argv) {
       carFrame = 0;
     }
   };
-  // As the frame loop runs it, without the present: Up held (and Right for a
-  // stretch of every lap of 300 frames, after which the car starts again),
-  // the sprites' move with the car's step, and everything drawn into the back
-  // buffer; the clock ticks every 18 frames.
-  auto frame = [&] {
-    TWyscigowkaDX& racer = *form->Car;
-    const int lap = formFrame % 300;
-    if (lap == 0) {
-      racer.X = 192;
-      racer.Y = 550;
-      racer.Model.Heading = 0;
-      racer.Model.Speed = 0;
-    }
-    TDXInputStates& states = form->DXInput1->States();
-    states = TDXInputStates{isUp};
-    if (lap >= 100 && lap < 160) states.Include(isRight);
-    if (formFrame++ % 18 == 17) racer.Model.TimeTick();
-    form->DXSpriteEngine1->Move(16);
-    form->DXSpriteEngine1->Dead();
-    form->RenderFrame();
-  };
+  // The benchmarks' scripted lap, frame after frame.
+  auto frame = [&] { DriveLapFrame(*form, formFrame++); };
 
   // Warm up, then rounds of each work in turn.
   NanosecondsEach(2000, carStep);
