@@ -8,7 +8,11 @@
 //   over a stretch of driving (Up held, Right held now and then, so the car
 //   keeps moving and the track scrolls), as a share of one core;
 // - fps: how often the middle row of the screen changed, sampled
-//   afterwards while still driving.
+//   afterwards while still driving;
+// - xserver_cpu_percent: the X server's share over the same stretch (its
+//   process id in VELNAR_XSERVER_PID; -1 without it);
+// - memcpy_window_ms: a memcpy of as many bytes as the window image, timed
+//   just before the stretch.
 // Keys go through xdotool, as a user's would; the timings wait on the
 // screen's contents, never on fixed sleeps.
 #include <X11/Xatom.h>
@@ -134,6 +138,23 @@ double CpuSeconds(pid_t pid) {
   return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// The median time of a memcpy of that many bytes (between two buffers larger
+// than the caches, the program's window image being of that size): the
+// memory's speed in this stretch, which the program's share follows on a
+// host whose speed drifts.
+double MemcpyMs(std::size_t bytes) {
+  std::vector<char> from(bytes, 1), to(bytes);
+  std::vector<double> times;
+  for (int i = 0; i < 15; ++i) {
+    const double start = NowMs();
+    std::memcpy(to.data(), from.data(), bytes);
+    times.push_back(NowMs() - start);
+    from[static_cast<std::size_t>(i)] = to[bytes - 1 - static_cast<std::size_t>(i)];
+  }
+  std::nth_element(times.begin(), times.begin() + 7, times.end());
+  return times[7];
+}
+
 void Xdo(const std::string& args) {
   if (std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()) != 0)
     std::fprintf(stderr, "xdotool %s failed\n", args.c_str());
@@ -158,6 +179,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const double driveSeconds = argc > 2 ? std::atof(argv[2]) : 10;
+  // The X server's share over the same stretch: work the program hands the
+  // server (scaling, say) still costs the machine.
+  const char* serverPid = std::getenv("VELNAR_XSERVER_PID");
+  const pid_t server = serverPid ? static_cast<pid_t>(std::atoi(serverPid)) : 0;
   Display* d = XOpenDisplay(nullptr);
   if (!d) {
     std::fprintf(stderr, "no X display\n");
@@ -242,9 +267,12 @@ int main(int argc, char** argv) {
     if (right) Xdo("keyup Right");
   };
   steer(1000);
-  const double cpu0 = CpuSeconds(pid), t0 = NowMs();
+  const double window = MemcpyMs(static_cast<std::size_t>(simAttr.width) * simAttr.height * 4);
+  const double cpu0 = CpuSeconds(pid), server0 = server > 0 ? CpuSeconds(server) : 0;
+  const double t0 = NowMs();
   steer(driveSeconds * 1000);
-  const double cpu1 = CpuSeconds(pid), t1 = NowMs();
+  const double cpu1 = CpuSeconds(pid), server1 = server > 0 ? CpuSeconds(server) : 0;
+  const double t1 = NowMs();
 
   // Frames: each change of the middle row is one presented frame.
   int changes = 0;
@@ -263,10 +291,13 @@ int main(int argc, char** argv) {
   waitpid(pid, &status, 0);
   XCloseDisplay(d);
 
+  const double seconds = (t1 - t0) / 1000;
   std::printf(
       "{\"screen\": \"%dx%d\", \"launch_ms\": %.1f, \"first_frame_ms\": %.1f, "
-      "\"cpu_percent\": %.2f, \"fps\": %.1f}\n",
+      "\"cpu_percent\": %.2f, \"fps\": %.1f, \"xserver_cpu_percent\": %.2f, "
+      "\"memcpy_window_ms\": %.3f}\n",
       simAttr.width, simAttr.height, shown - launched, firstFrame - pressed,
-      100.0 * (cpu1 - cpu0) / ((t1 - t0) / 1000), fps);
+      100.0 * (cpu1 - cpu0) / seconds, fps,
+      server > 0 ? 100.0 * (server1 - server0) / seconds : -1.0, window);
   return 0;
 }
