@@ -138,10 +138,9 @@ double CpuSeconds(pid_t pid) {
   return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// The median time of a memcpy of that many bytes (between two buffers larger
-// than the caches, the program's window image being of that size): the
-// memory's speed in this stretch, which the program's share follows on a
-// host whose speed drifts.
+// The median time of a memcpy of that many bytes (the window image's size)
+// between two buffers: a reference for the host's speed in this stretch,
+// which on a virtual machine drifts from minute to minute.
 double MemcpyMs(std::size_t bytes) {
   std::vector<char> from(bytes, 1), to(bytes);
   std::vector<double> times;
