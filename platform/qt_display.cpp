@@ -38,7 +38,9 @@ Letterbox Fit(int windowWidth, int windowHeight, int screenWidth, int screenHeig
   return Letterbox{scale, (windowWidth - w) / 2, (windowHeight - h) / 2};
 }
 
-QImage::Format QtFormatOf(const PresentImage& image) {
+}  // namespace
+
+QImage::Format QtImageFormatOf(const PresentImage& image) {
   switch (image.BitCount) {
     case 16:
       return image.RedMask == 0x7C00 ? QImage::Format_RGB555 : QImage::Format_RGB16;
@@ -50,6 +52,29 @@ QImage::Format QtFormatOf(const PresentImage& image) {
       return QImage::Format_Invalid;
   }
 }
+
+QRect LetterboxedTarget(const QSize& window, const PresentRect& target, int screenWidth,
+                        int screenHeight) {
+  const Letterbox box = Fit(window.width(), window.height(), screenWidth, screenHeight);
+  return QRect(static_cast<int>(std::lround(box.x + target.Left * box.scale)),
+               static_cast<int>(std::lround(box.y + target.Top * box.scale)),
+               static_cast<int>(std::lround((target.Right - target.Left) * box.scale)),
+               static_cast<int>(std::lround((target.Bottom - target.Top) * box.scale)));
+}
+
+QRect DevicePixels(const QRect& logical, qreal dpr) {
+  return QRect(static_cast<int>(std::lround(logical.x() * dpr)),
+               static_cast<int>(std::lround(logical.y() * dpr)),
+               static_cast<int>(std::lround(logical.width() * dpr)),
+               static_cast<int>(std::lround(logical.height() * dpr)));
+}
+
+bool ExposeWatch::eventFilter(QObject*, QEvent* e) {
+  if (e->type() == QEvent::Expose) exposed = true;
+  return false;
+}
+
+namespace {
 
 // ---- OpenGL ------------------------------------------------------------------
 
@@ -225,17 +250,6 @@ class GlPresenter final : public Presenter {
 
 // ---- raster ------------------------------------------------------------------
 
-// Tells whether the window was exposed since the last look: what the X server
-// shows of it then is undefined, though our image did not change.
-class ExposeWatch final : public QObject {
- public:
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Expose) exposed = true;
-    return false;
-  }
-  bool exposed = true;
-};
-
 class RasterPresenter final : public Presenter {
  public:
   explicit RasterPresenter(FormWindow* window) : window_(window) {
@@ -248,18 +262,14 @@ class RasterPresenter final : public Presenter {
 
   bool Present(const PresentImage& image, const PresentRect& target, int screenWidth,
                int screenHeight) override {
-    const QImage::Format format = QtFormatOf(image);
+    const QImage::Format format = QtImageFormatOf(image);
     if (format == QImage::Format_Invalid || !image.Bits) return false;
     if (!window_->isExposed()) return true;
     const QSize size = window_->size();
     if (store_->size() != size) store_->resize(size);
     const QRect area(QPoint(0, 0), size);
     store_->beginPaint(area);
-    const Letterbox box = Fit(size.width(), size.height(), screenWidth, screenHeight);
-    const QRect dest(static_cast<int>(std::lround(box.x + target.Left * box.scale)),
-                     static_cast<int>(std::lround(box.y + target.Top * box.scale)),
-                     static_cast<int>(std::lround((target.Right - target.Left) * box.scale)),
-                     static_cast<int>(std::lround((target.Bottom - target.Top) * box.scale)));
+    const QRect dest = LetterboxedTarget(size, target, screenWidth, screenHeight);
     QPaintDevice* paintDevice = store_->paintDevice();
     auto* canvas =
         paintDevice->devType() == QInternal::Image ? static_cast<QImage*>(paintDevice) : nullptr;
@@ -290,12 +300,7 @@ class RasterPresenter final : public Presenter {
  private:
   // The window's image is in device pixels, the layout in logical ones.
   bool ScaleInto(QImage& canvas, const QRect& logical, const PresentImage& image) {
-    const qreal dpr = canvas.devicePixelRatio();
-    const QRect dest(static_cast<int>(std::lround(logical.x() * dpr)),
-                     static_cast<int>(std::lround(logical.y() * dpr)),
-                     static_cast<int>(std::lround(logical.width() * dpr)),
-                     static_cast<int>(std::lround(logical.height() * dpr)));
-    return scaler_.Scale(canvas, dest, image);
+    return scaler_.Scale(canvas, DevicePixels(logical, canvas.devicePixelRatio()), image);
   }
 
   // A rectangle of device pixels as the logical one that covers it.
@@ -379,14 +384,17 @@ bool QtDisplayDevice::CreatePrimary() {
   if (!form_) return false;
   if (presenter_ && presenter_->Valid()) return true;
   // OpenGL when a graphics card draws it; without one (a software rasteriser,
-  // or no OpenGL at all) our own scaling into the window costs less.
-  // VELNAR_PRESENTER=opengl or =raster overrides the choice.
+  // or no OpenGL at all) our own scaling into the window costs less, sent
+  // through memory shared with the X server where it can be, else through
+  // Qt's backing store. VELNAR_PRESENTER=opengl, =shm or =raster overrides
+  // the choice.
   const char* choice = std::getenv("VELNAR_PRESENTER");
   const std::string wanted = choice ? choice : "";
-  if (wanted != "raster") {
+  if (wanted != "raster" && wanted != "shm") {
     presenter_ = MakeGlPresenter(form_->Window());
     if (presenter_ && presenter_->SoftwareRendered() && wanted != "opengl") presenter_.reset();
   }
+  if (!presenter_ && wanted != "raster") presenter_ = MakeShmPresenter(form_->Window());
   if (!presenter_) presenter_ = MakeRasterPresenter(form_->Window());
   return presenter_ != nullptr;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <QObject>
+#include <QRect>
 #include <cstdint>
 #include <memory>
 
@@ -32,7 +34,29 @@ class Presenter {
 };
 
 std::unique_ptr<Presenter> MakeGlPresenter(FormWindow* window);
+// Our scaling into a window image of Qt's backing store.
 std::unique_ptr<Presenter> MakeRasterPresenter(FormWindow* window);
+// Our scaling into a segment of memory shared with the X server; null where
+// the server cannot share memory with us or takes other pixels.
+std::unique_ptr<Presenter> MakeShmPresenter(FormWindow* window);
+
+// Where the target rectangle of a screen of the given size lands in a window
+// of the given (logical) size: the screen scaled by the largest factor that
+// fits, centred, black bars around.
+QRect LetterboxedTarget(const QSize& window, const PresentRect& target, int screenWidth,
+                        int screenHeight);
+// A rectangle of logical pixels in the device pixels of that ratio.
+QRect DevicePixels(const QRect& logical, qreal dpr);
+// The Qt format of the image's pixels; Format_Invalid for a kind Qt lacks.
+QImage::Format QtImageFormatOf(const PresentImage& image);
+
+// Tells whether a window was exposed since the last look: what the X server
+// shows of it then is undefined, though our image of it did not change.
+class ExposeWatch final : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* e) override;
+  bool exposed = true;
+};
 
 // The display device on Qt. Modes are virtual: the screen of the mode set is
 // shown scaled over the whole real screen.

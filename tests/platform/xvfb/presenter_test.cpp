@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/form.h"
@@ -38,6 +41,16 @@ constexpr int XTimeout = 15000;
 
 bool Near(QRgb c, int r, int g, int b) {
   return std::abs(qRed(c) - r) <= 2 && std::abs(qGreen(c) - g) <= 2 && std::abs(qBlue(c) - b) <= 2;
+}
+
+xcb_connection_t* Connection() {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 ? x11->connection() : nullptr;
+}
+
+bool ServerSharesMemory() {
+  const xcb_query_extension_reply_t* shm = xcb_get_extension_data(Connection(), &xcb_shm_id);
+  return shm && shm->present;
 }
 
 class PresenterTest : public ::testing::Test {
@@ -103,7 +116,8 @@ TEST_F(PresenterTest, SoftwareOpenGlLeavesPresentingToOurScaling) {
   QtDisplayDevice device;
   ASSERT_TRUE(device.SetCooperativeLevel(form.get(), true));
   ASSERT_TRUE(device.CreatePrimary());
-  EXPECT_STREQ(device.CurrentPresenter()->Name(), software ? "raster" : "OpenGL");
+  const char* ours = ServerSharesMemory() ? "shared memory" : "raster";
+  EXPECT_STREQ(device.CurrentPresenter()->Name(), software ? ours : "OpenGL");
 }
 
 TEST_F(PresenterTest, TargetRectangleAndLetterboxingLeaveBlackAround) {
@@ -146,6 +160,65 @@ TEST_F(PresenterTest, RasterPresenterShowsTheSamePicture) {
   const QImage& shot = raster->Captured;
   EXPECT_TRUE(Near(shot.pixel(0, 0), 255, 0, 0));
   EXPECT_TRUE(Near(shot.pixel(shot.width() - 1, shot.height() - 1), 0, 0, 255));
+  EXPECT_TRUE(Near(shot.pixel(shot.width() / 2, shot.height() / 2), 132, 130, 132));
+}
+
+// What the X server holds of the window now, as 32-bit pixels.
+QImage ServerPixels(QWindow* window, QSize size) {
+  xcb_connection_t* c = Connection();
+  std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
+      xcb_get_image_reply(
+          c,
+          xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_drawable_t>(window->winId()),
+                        0, 0, static_cast<std::uint16_t>(size.width()),
+                        static_cast<std::uint16_t>(size.height()), ~0u),
+          nullptr),
+      &std::free);
+  if (!reply) return QImage();
+  return QImage(xcb_get_image_data(reply.get()), size.width(), size.height(), size.width() * 4,
+                QImage::Format_RGB32)
+      .copy();
+}
+
+TEST_F(PresenterTest, SharedMemoryPresenterPutsWhatItDrewOnTheServer) {
+  form->SetBounds(0, 0, 400, 300);
+  Picture picture(320, 240);
+  form->Show();
+  ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }, XTimeout));
+  std::unique_ptr<Presenter> shm = MakeShmPresenter(form->Window());
+  ASSERT_TRUE(shm) << "Xvfb shares memory with its clients";
+  shm->Capture = true;
+  QImage server;
+  const auto presentAndRead = [&] {
+    shm->Present(picture.Image(), PresentRect{0, 0, 320, 240}, 320, 240);
+    server = ServerPixels(form->Window(), shm->Captured.size());
+    return server == shm->Captured.convertToFormat(QImage::Format_RGB32);
+  };
+  ASSERT_TRUE(RunUntil(presentAndRead, XTimeout));
+  // A small change far from the corners: only its rectangle goes to the
+  // server, and the server then holds the whole new picture.
+  for (int y = 100; y < 110; ++y)
+    for (int x = 200; x < 230; ++x) picture.pixels[static_cast<std::size_t>(y) * 320 + x] = 0xFFE0;
+  shm->Present(picture.Image(), PresentRect{0, 0, 320, 240}, 320, 240);
+  server = ServerPixels(form->Window(), shm->Captured.size());
+  const QImage drawn = shm->Captured.convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(server, drawn);
+  const int x = drawn.width() * 215 / 320, y = drawn.height() * 105 / 240;
+  EXPECT_TRUE(Near(server.pixel(x, y), 255, 255, 0)) << std::hex << server.pixel(x, y);
+}
+
+// Run by the test on a server without the extension (see CMakeLists.txt).
+TEST_F(PresenterTest, WithoutSharedMemoryQtsBackingStorePresents) {
+  if (ServerSharesMemory()) GTEST_SKIP() << "this server shares memory";
+  unsetenv("VELNAR_PRESENTER");
+  EXPECT_FALSE(MakeShmPresenter(form->Window()));
+  QtDisplayDevice device;
+  ASSERT_TRUE(device.SetCooperativeLevel(form.get(), false));
+  form->SetBounds(0, 0, 640, 480);
+  Picture picture(640, 480);
+  const QImage shot = PresentAndGrab(device, picture.Image(), PresentRect{0, 0, 640, 480});
+  EXPECT_STRNE(device.CurrentPresenter()->Name(), "shared memory");
+  ASSERT_FALSE(shot.isNull());
   EXPECT_TRUE(Near(shot.pixel(shot.width() / 2, shot.height() / 2), 132, 130, 132));
 }
 
