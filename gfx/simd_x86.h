@@ -107,6 +107,8 @@ struct TSimdKernels {
 const TSimdKernels& SimdKernels(TSimdLevel level);
 
 // Fills the block table ScaleRow can use for a column table that never falls:
-// two words per 8 outputs, the first column and the 8 offsets from it as
-// nibbles. False when some 8 outputs span 8 or more columns (a picture shrunk).
+// kScaleBlockWords words per 8 outputs, the first column, then the 8 offsets
+// from it as bytes. False when some 8 outputs span 8 or more columns (a
+// picture shrunk).
+constexpr int kScaleBlockWords = 3;
 bool ScaleBlocks(const int* columns, int n, std::uint32_t* blocks);

@@ -97,7 +97,7 @@ bool RasterScaler::Scale(QImage& canvas, const QRect& dest, const PresentImage& 
     for (int x = 0; x < n; ++x)
       for (; reached < columns_[static_cast<std::size_t>(x)]; ++reached)
         firstColumn_[static_cast<std::size_t>(reached + 1)] = x;
-    blocks_.resize(2 * (static_cast<std::size_t>(n) + 7) / 8);
+    blocks_.resize(kScaleBlockWords * ((static_cast<std::size_t>(n) + 7) / 8));
     blocksUsable_ = ScaleBlocks(columns_.data(), n, blocks_.data());
     // Whole blocks of 8 are read from the row and written to the window row.
     wide_.resize((static_cast<std::size_t>(n) + 7) / 8 * 8);
