@@ -91,6 +91,13 @@ class ShmPresenter final : public Presenter {
       valid_ = false;
       return false;
     }
+    // The image must stay a view of the segment: a copy made of it (some
+    // shallow copy detached by a write) would take our drawing away from
+    // what the server reads.
+    if (canvas_.constBits() != memory_) {
+      canvas_ = Wrap(canvas_.width(), canvas_.height());
+      exposeWatch_.exposed = true;
+    }
     const QRect dest =
         DevicePixels(LetterboxedTarget(window_->size(), target, screenWidth, screenHeight),
                      window_->devicePixelRatio());
@@ -150,6 +157,10 @@ class ShmPresenter final : public Presenter {
     memory_ = nullptr;
   }
 
+  QImage Wrap(int width, int height) const {
+    return QImage(static_cast<uchar*>(memory_), width, height, width * 4, QImage::Format_RGB32);
+  }
+
   bool Allocate(int width, int height) {
     Release();
     scaler_.Forget();
@@ -173,7 +184,7 @@ class ShmPresenter final : public Presenter {
       return false;
     }
     attached_ = true;
-    canvas_ = QImage(static_cast<uchar*>(memory_), width, height, width * 4, QImage::Format_RGB32);
+    canvas_ = Wrap(width, height);
     // The new window image holds nothing yet: it goes whole, bars included.
     exposeWatch_.exposed = true;
     return true;
