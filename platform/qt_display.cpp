@@ -69,6 +69,14 @@ QRect DevicePixels(const QRect& logical, qreal dpr) {
                static_cast<int>(std::lround(logical.height() * dpr)));
 }
 
+void DrawWithQt(QPaintDevice* device, const QRect& area, const QRect& dest,
+                const PresentImage& image, QImage::Format format) {
+  QPainter p(device);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  p.fillRect(area, Qt::black);
+  p.drawImage(QRectF(dest), QImage(image.Bits, image.Width, image.Height, image.Pitch, format));
+}
+
 bool ExposeWatch::eventFilter(QObject*, QEvent* e) {
   if (e->type() == QEvent::Expose) exposed = true;
   return false;
@@ -281,11 +289,7 @@ class RasterPresenter final : public Presenter {
     if (canvas && ScaleInto(*canvas, dest, image)) {
       changed = DeviceToLogical(scaler_.Drawn(), canvas->devicePixelRatio());
     } else {
-      QPainter p(paintDevice);
-      p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-      p.fillRect(area, Qt::black);
-      const QImage wrapped(image.Bits, image.Width, image.Height, image.Pitch, format);
-      p.drawImage(QRectF(dest), wrapped);
+      DrawWithQt(paintDevice, area, dest, image, format);
     }
     QPaintDevice* device = store_->paintDevice();
     if (Capture && device->devType() == QInternal::Image)

@@ -50,6 +50,11 @@ QRect DevicePixels(const QRect& logical, qreal dpr);
 // The Qt format of the image's pixels; Format_Invalid for a kind Qt lacks.
 QImage::Format QtImageFormatOf(const PresentImage& image);
 
+// The picture drawn by Qt into dest, nearest pixel, the rest of area black:
+// for the kinds of picture our own scaling does not take.
+void DrawWithQt(QPaintDevice* device, const QRect& area, const QRect& dest,
+                const PresentImage& image, QImage::Format format);
+
 // Tells whether a window was exposed since the last look: what the X server
 // shows of it then is undefined, though our image of it did not change.
 class ExposeWatch final : public QObject {

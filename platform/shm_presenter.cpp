@@ -13,7 +13,6 @@
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
-#include <QPainter>
 #include <cstdlib>
 #include <memory>
 
@@ -107,10 +106,7 @@ class ShmPresenter final : public Presenter {
     } else {
       const QImage::Format format = QtImageFormatOf(image);
       if (format == QImage::Format_Invalid) return false;
-      QPainter p(&canvas_);
-      p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-      p.fillRect(canvas_.rect(), Qt::black);
-      p.drawImage(QRectF(dest), QImage(image.Bits, image.Width, image.Height, image.Pitch, format));
+      DrawWithQt(&canvas_, canvas_.rect(), dest, image, format);
     }
     if (Capture) Captured = canvas_.copy();
     // After an expose the server shows undefined pixels: all of it goes.

@@ -59,6 +59,12 @@ class PresenterTest : public ::testing::Test {
     TestApp();
     form = std::make_unique<TForm>();
   }
+  // The form at that size, shown and exposed.
+  void ShowExposed(int width, int height) {
+    form->SetBounds(0, 0, width, height);
+    form->Show();
+    ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }, XTimeout));
+  }
   // Shows the form and presents until the window shows a frame.
   QImage PresentAndGrab(QtDisplayDevice& device, const PresentImage& image,
                         const PresentRect& target) {
@@ -145,10 +151,8 @@ TEST_F(PresenterTest, TargetRectangleAndLetterboxingLeaveBlackAround) {
 }
 
 TEST_F(PresenterTest, RasterPresenterShowsTheSamePicture) {
-  form->SetBounds(0, 0, 640, 480);
+  ASSERT_NO_FATAL_FAILURE(ShowExposed(640, 480));
   Picture picture(640, 480);
-  form->Show();
-  ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }, XTimeout));
   std::unique_ptr<Presenter> raster = MakeRasterPresenter(form->Window());
   raster->Capture = true;
   ASSERT_TRUE(RunUntil(
@@ -181,10 +185,8 @@ QImage ServerPixels(QWindow* window, QSize size) {
 }
 
 TEST_F(PresenterTest, SharedMemoryPresenterPutsWhatItDrewOnTheServer) {
-  form->SetBounds(0, 0, 400, 300);
+  ASSERT_NO_FATAL_FAILURE(ShowExposed(400, 300));
   Picture picture(320, 240);
-  form->Show();
-  ASSERT_TRUE(RunUntil([&] { return form->Window()->isExposed(); }, XTimeout));
   std::unique_ptr<Presenter> shm = MakeShmPresenter(form->Window());
   ASSERT_TRUE(shm) << "Xvfb shares memory with its clients";
   shm->Capture = true;
