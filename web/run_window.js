@@ -41,6 +41,11 @@ window.VelnarRunWindow = (function () {
   let path = null;            // Float32Array of x, y in track pixels
   let values = null;          // the texts of the row shown
   let trackImage = null;      // the whole track at one pixel per world pixel
+  // What one opening made that must not outlive it: its listeners (aborted
+  // together), the observer of the window's size, the replay's next frame.
+  let opening = null;         // { abort, observer }
+  let frame = 0;
+  let laidOut = '';           // the sizes the window was last laid out for
   const charts = {};
   const track = { canvas: null, layer: null, whole: null, driven: null, drawn: 0,
     last: null, scale: 1, left: 0, size: 0, moment: { points: 0, car: [0, 0] } };
@@ -107,14 +112,19 @@ window.VelnarRunWindow = (function () {
     for (const name of ['distance', 'speed', 'velocity'])
       element('div', { id: 'runChart-' + name, className: 'run-chart' }, right);
 
-    const replay = element('div', { className: 'run-row' }, client);
+    // The replay and the buttons: two rows, side by side where a lying phone
+    // has the width for them and not the height.
+    const controls = element('div', { className: 'run-controls' }, client);
+    const replay = element('div', { className: 'run-row' }, controls);
     element('button', { id: 'runPlay', innerHTML: PLAY, className: 'run-play' }, replay);
     const speed = element('select', { id: 'runSpeed', title: 'Tempo odtwarzania' }, replay);
     for (const f of ['1x', '2x', '4x']) element('option', { textContent: f }, speed);
-    element('label', { textContent: 'Czas t:', htmlFor: 'runTime', className: 'run-text' }, replay);
+    // The slider keeps its label when the row wraps.
+    const time = element('span', { className: 'run-time' }, replay);
+    element('label', { textContent: 'Czas t:', htmlFor: 'runTime', className: 'run-text' }, time);
     element('input', { id: 'runTime', type: 'range', min: 0, step: 1, title: 'Czas t',
-      className: 'run-slider' }, replay);
-    const buttons = element('div', { className: 'run-row' }, client);
+      className: 'run-slider' }, time);
+    const buttons = element('div', { className: 'run-row' }, controls);
     element('button', { id: 'runResult', innerHTML: 'Pokaż <u>w</u>ynik' }, buttons);
     element('span', { className: 'run-stretch' }, buttons);
     element('button', { id: 'runSave', innerHTML: '<u>Z</u>apisz...' }, buttons);
@@ -130,11 +140,10 @@ window.VelnarRunWindow = (function () {
     $('runSave').addEventListener('click', save);
     $('runClose').addEventListener('click', () => $('run').close());
     $('run').addEventListener('close', () => {
-      setPlaying(false);
+      release();
       $('RunButton').focus();
     });
     $('run').addEventListener('keydown', keyDown);
-    new ResizeObserver(layout).observe(top);
     buildSaveDialog();
     built = true;
   }
@@ -148,8 +157,11 @@ window.VelnarRunWindow = (function () {
       }
       return;
     }
-    // Enter is the default button's ("Zamknij"), wherever the focus is.
-    if (e.key === 'Enter' && !e.isComposing && e.target.tagName !== 'SELECT') {
+    // Enter on a button presses that button, as on the desktop: the browser
+    // does it when the key is left alone. Anywhere else (the slider, the
+    // tempo) Enter is the default button's, "Zamknij".
+    if (e.key === 'Enter' && !e.isComposing) {
+      if (e.target.tagName === 'BUTTON') return;
       e.preventDefault();
       $('run').close();
       return;
@@ -218,7 +230,7 @@ window.VelnarRunWindow = (function () {
       scales: { x: { time: false, range: () => [x.min, x.max] }, y: { range: () => [y.min, y.max] } },
       axes: [axis('czas t [s]', x), axis(yLabel, y)],
       series: [{}].concat(lines.map((l) => l.s)),
-      hooks: { draw: [() => drawOverlay(name)] },
+      hooks: { setSize: [() => sizeOverlay(name)], draw: [() => drawOverlay(name)] },
     };
     const u = new uPlot(opts, [null].concat(lines.map((l) => l.data)), box);
     const legend = element('div', { className: 'run-legend' }, box);
@@ -274,9 +286,16 @@ window.VelnarRunWindow = (function () {
   function showResult() {
     resultShown = true;
     setAveragesShown(true);
+    // A disabled button drops the focus out of the window, where its keys no
+    // longer reach it; the next button takes it, as on the desktop.
+    const focused = document.activeElement === $('runResult');
     $('runResult').disabled = true;
+    if (focused) $('runSave').focus();
   }
 
+  // The library takes a new size on its next commit, a microtask later, and
+  // only then tells (setSize, then draw): the overlays follow their plots
+  // there, not here, or they are made for the old size.
   function sizeCharts() {
     for (const c of Object.values(charts)) {
       const title = c.box.querySelector('.u-title');
@@ -284,12 +303,16 @@ window.VelnarRunWindow = (function () {
       const height = Math.max(100, Math.floor(c.box.clientHeight - 10 - c.legend[0].parentNode.offsetHeight -
         (title ? title.offsetHeight : 0)));
       c.u.setSize({ width, height });
-      const dpr = window.devicePixelRatio || 1;
-      c.overlay.width = Math.round(c.u.over.clientWidth * dpr);
-      c.overlay.height = Math.round(c.u.over.clientHeight * dpr);
-      c.shade = null;
-      drawOverlay(Object.keys(charts).find((k) => charts[k] === c));
     }
+  }
+
+  function sizeOverlay(name) {
+    const c = charts[name];
+    if (!c) return;
+    const dpr = window.devicePixelRatio || 1;
+    c.overlay.width = Math.round(c.u.over.clientWidth * dpr);
+    c.overlay.height = Math.round(c.u.over.clientHeight * dpr);
+    c.shade = null;
   }
 
   // The cursor at the moment's time, and on the speed chart the area under
@@ -355,6 +378,15 @@ window.VelnarRunWindow = (function () {
     return c;
   }
 
+  // A canvas's pixels are freed when it is collected, which may be long after
+  // it is dropped; a canvas of no size holds none meanwhile.
+  function drop(canvas) {
+    if (!canvas) return null;
+    canvas.width = 0;
+    canvas.height = 0;
+    return null;
+  }
+
   function trackLayout() {
     const canvas = track.canvas;
     const dpr = window.devicePixelRatio || 1;
@@ -366,6 +398,9 @@ window.VelnarRunWindow = (function () {
     track.size = picture.width * track.scale;
     // Centred across, at the top: the values follow below.
     track.left = (w - track.size) / 2;
+    drop(track.layer);
+    drop(track.whole);
+    drop(track.driven);
     track.layer = offscreen(canvas.width, canvas.height);
     const g = track.layer.getContext('2d');
     g.fillStyle = '#f0f0f0';
@@ -491,8 +526,19 @@ window.VelnarRunWindow = (function () {
     }
   }
 
-  function layout() {
+  // What the window draws into, as sizes: a layout is redone only when they
+  // change (the window resized, the device turned), or when forced because
+  // the pixel ratio changed (zoom, another screen) and the canvases with it.
+  function sizes() {
+    return [track.canvas].concat(Object.values(charts).map((c) => c.box))
+      .map((e) => `${e.clientWidth}x${e.clientHeight}`).join(' ');
+  }
+
+  function layout(force) {
     if (!info || !$('run').open) return;
+    const now = sizes();
+    if (!force && now === laidOut) return;
+    laidOut = now;
     trackLayout();
     sizeCharts();
     drawTrack();
@@ -535,22 +581,25 @@ window.VelnarRunWindow = (function () {
       if (position >= info.rows - 1) setPosition(0);
       playing = true;
       lastStep = performance.now();
-      requestAnimationFrame(advance);
+      frame = requestAnimationFrame(advance);
       $('runPlay').innerHTML = PAUSE;
     } else {
       playing = false;
+      cancelAnimationFrame(frame);
+      frame = 0;
       $('runPlay').innerHTML = PLAY;
     }
   }
 
   // Paced by the clock, not by the count of frames: a late frame catches up.
   function advance(now) {
+    frame = 0;
     if (!playing) return;
     const elapsed = Math.max(0, now - lastStep);
     lastStep = now;
     setPosition(position + (elapsed / TICK_MS) * playSpeed);
     if (position >= info.rows - 1) setPlaying(false);
-    else requestAnimationFrame(advance);
+    else frame = requestAnimationFrame(advance);
   }
 
   // --- Saving ------------------------------------------------------------------
@@ -614,7 +663,11 @@ window.VelnarRunWindow = (function () {
 
   function saveAs(kind) {
     if (kind === 'png') {
-      picture().toBlob((blob) => download(blob, fileName('png')), 'image/png');
+      const out = picture();
+      out.toBlob((blob) => {
+        drop(out);
+        download(blob, fileName('png'));
+      }, 'image/png');
     } else {
       const csv = program.ccall('velnar_run_csv', 'string', [], []);
       download(new Blob([csv], { type: 'text/csv' }), fileName('csv'));
@@ -690,10 +743,11 @@ window.VelnarRunWindow = (function () {
     return out;
   }
 
-  // --- Opening -------------------------------------------------------------
+  // --- Opening and closing ---------------------------------------------------
   function show(module, answersChecked) {
     program = module;
     if (!built) build();
+    if (opening) release();
     info = json('velnar_run_open');
     path = readPath();
     shownRow = -1;
@@ -706,15 +760,50 @@ window.VelnarRunWindow = (function () {
     $('runTime').disabled = info.rows === 0;
     $('runResult').disabled = false;
     $('run').showModal();
-    track.layer = null;
     buildCharts();
     if (answersChecked) showResult();
+    laidOut = sizes();
     trackLayout();
     sizeCharts();
+    opening = { abort: new AbortController(), observer: new ResizeObserver(() => layout(false)) };
+    for (const e of [track.canvas].concat(Object.values(charts).map((c) => c.box)))
+      opening.observer.observe(e);
+    // The library announces a change of the pixel ratio on the window.
+    window.addEventListener('dppxchange', () => layout(true), { signal: opening.abort.signal });
     // The pupil who has not asked sees the run first, from its end.
     setPosition(info.rows > 0 ? info.rows - 1 : 0);
     // The first control in order has the focus, so Space plays at once.
     (info.rows > 1 ? $('runPlay') : $('runClose')).focus();
+  }
+
+  // Closing frees what the opening made: a pupil opens the window again and
+  // again in a lesson, and each opening makes its own charts and pictures.
+  // The controls made once stay, and so does the track's picture.
+  function release() {
+    setPlaying(false);
+    if (opening) {
+      opening.abort.abort();
+      opening.observer.disconnect();
+      opening = null;
+    }
+    for (const [name, c] of Object.entries(charts)) {
+      c.u.destroy();
+      drop(c.overlay);
+      c.box.textContent = '';
+      delete charts[name];
+    }
+    track.layer = drop(track.layer);
+    track.whole = drop(track.whole);
+    track.driven = drop(track.driven);
+    drop(track.canvas);
+    track.drawn = 0;
+    track.last = null;
+    track.moment = { points: 0, car: [0, 0] };
+    $('runValues').textContent = '';
+    info = null;
+    path = null;
+    values = null;
+    laidOut = '';
   }
 
   return {
