@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <cstdio>
 #include <cstring>
 
@@ -21,6 +23,14 @@ bool writeBytes(const QString& path, const std::vector<std::uint8_t>& bytes) {
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   const auto size = static_cast<qint64>(bytes.size());
   return file.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
+}
+
+bool writePng(const QString& path, const QImage& image) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  return image.save(&buffer, "PNG") &&
+         writeBytes(path, std::vector<std::uint8_t>(png.begin(), png.end()));
 }
 
 int usage() {
@@ -75,14 +85,21 @@ int main(int argc, char** argv) {
   const std::vector<QImage> sad = {art::paintFace(false, 32), art::paintFace(false, 16)};
   ok &= writeBytes(root.filePath(QStringLiteral("faces/smile.ico")), art::iconFile(smile));
   ok &= writeBytes(root.filePath(QStringLiteral("faces/sad.ico")), art::iconFile(sad));
-  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    ok &= art::paintAppIcon(size).save(&buffer, "PNG");
-    ok &= writeBytes(root.filePath(QStringLiteral("icons/velnar-%1.png").arg(size)),
-                     std::vector<std::uint8_t>(png.begin(), png.end()));
+  // 192 and 512 are the sizes a browser asks of a web app's icons.
+  for (int size : {16, 24, 32, 48, 64, 128, 192, 256, 512})
+    ok &= writePng(root.filePath(QStringLiteral("icons/velnar-%1.png").arg(size)),
+                   art::paintAppIcon(size));
+  // Phones cut a web app's home screen icon to a shape of their own, at the
+  // smallest the circle 80% of the side across: the square all in the page's
+  // blue, and the icon just small enough for its rounded tile to stay inside.
+  QImage maskable(512, 512, QImage::Format_RGB32);
+  maskable.fill(QColor(0x3a, 0x6e, 0xa5));
+  {
+    const int inner = 348;
+    QPainter p(&maskable);
+    p.drawImage((512 - inner) / 2, (512 - inner) / 2, art::paintAppIcon(inner));
   }
+  ok &= writePng(root.filePath(QStringLiteral("icons/velnar-maskable-512.png")), maskable);
   if (!ok) {
     std::fprintf(stderr, "assetgen: cannot write into %s\n", qPrintable(outDir));
     return 1;
