@@ -44,6 +44,10 @@ class KeyStateTable final : public KeyStatePort {
   const TForm* FocusForm() const { return focus_; }
 
   bool IsDown(int virtualKey) const;
+  // Whether the physical key scanCode holds a code down now.
+  bool HeldAt(std::uint32_t scanCode) const {
+    return scanCode > 0 && scanCode < 256 && pressedCode_[scanCode] != 0;
+  }
 
   void GetKeyboardState(std::uint8_t (&keys)[256]) override;
   bool IsForeground(const TComponent* form) const override;

@@ -17,6 +17,7 @@
 #include "platform/shell.h"
 #include "platform/web/web_application.h"
 #include "platform/web/web_form_window.h"
+#include "platform/web/web_keys.h"
 #include "sim/velnar_form.h"
 #include "web/scenes.h"
 
@@ -121,6 +122,12 @@ EMSCRIPTEN_KEEPALIVE void velnar_prepare() {
   Dispatch([] { DrawScene(Scene::FirstFrame); });
 }
 
+// An on-screen control pressed (1) or released (0), named as its key's
+// KeyboardEvent.code ("ArrowUp", "Space", "Escape", "KeyT").
+EMSCRIPTEN_KEEPALIVE void velnar_control(const char* code, int down) {
+  Dispatch([&] { PressControl(code, down != 0); });
+}
+
 // The page's screen area changed (full screen, a resized window).
 EMSCRIPTEN_KEEPALIVE void velnar_screen_resized(int width, int height) {
   WebForms::ScreenResized(width, height);
@@ -188,6 +195,12 @@ EMSCRIPTEN_KEEPALIVE double velnar_figure(int which) {
     default:
       return f.Speed;
   }
+}
+
+// Whether the program counts the page as in front (visible and focused): the
+// car and its clock stand while it is not.
+EMSCRIPTEN_KEEPALIVE int velnar_active() {
+  return Application() && Application()->Active() ? 1 : 0;
 }
 
 // Frames presented since the page opened.

@@ -11,11 +11,13 @@
   const screen = $('screen');
 
   // Square pixels: the largest whole-screen scale of 640 x 480, centred, the
-  // rest black.
+  // rest black; on a touch screen, less where the controls need the room.
   function fitScreen() {
     const width = simulation.clientWidth || window.innerWidth;
     const height = simulation.clientHeight || window.innerHeight;
-    const scale = Math.min(width / screen.width, height / screen.height);
+    const { scale, place } = window.VelnarTouch.arrange(width, height);
+    simulation.classList.toggle('below', place === 'below');
+    simulation.classList.toggle('beside', place === 'beside');
     screen.style.width = Math.floor(screen.width * scale) + 'px';
     screen.style.height = Math.floor(screen.height * scale) + 'px';
     if (program) program._velnar_screen_resized(width, height);
@@ -39,6 +41,34 @@
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
   }
 
+  // --- Keys held into a window -----------------------------------------------
+  // A key still held when a window opens or closes over the page belongs to
+  // what was there before: Space held after it stopped the car must not, by
+  // its repeats, press the task's default button and close the task; Esc held
+  // after it closed the run window must not close the task too. Such a key
+  // does nothing until it is released.
+  const keysDown = new Set();
+  let keysHeldOver = new Set();
+  addEventListener('keydown', (e) => {
+    if (keysHeldOver.has(e.code)) {
+      e.preventDefault();
+      e.stopImmediatePropagation();
+      return;
+    }
+    keysDown.add(e.code);
+  }, true);
+  addEventListener('keyup', (e) => {
+    keysDown.delete(e.code);
+    // Its release presses nothing either (a button is pressed by Space's
+    // release), but still reaches the program, which counts it released.
+    if (keysHeldOver.delete(e.code)) e.preventDefault();
+  }, true);
+  // Keys released while the page was away are never reported.
+  addEventListener('blur', () => { keysDown.clear(); keysHeldOver.clear(); });
+  new MutationObserver(() => {
+    for (const code of keysDown) keysHeldOver.add(code);
+  }).observe(document.body, { attributes: true, attributeFilter: ['open'], subtree: true });
+
   // --- The start window --------------------------------------------------
   const start = $('start');
 
@@ -48,8 +78,12 @@
     $('Button1').focus();
   }
 
-  $('Button1').addEventListener('click', () => {
-    if (!program) return;
+  // A click before the program is ready is carried out once it is (one made
+  // before this script arrived was kept by the page).
+  let startWhenReady = Boolean(window.velnarStartWhenReady);
+  window.velnarPagesReady = true;
+
+  function startRun() {
     start.hidden = true;
     simulation.hidden = false;
     enterFullScreen();
@@ -59,6 +93,17 @@
       simulation.hidden = true;
       showStart();
     }
+  }
+
+  $('Button1').addEventListener('click', () => {
+    if (program) {
+      startRun();
+      return;
+    }
+    startWhenReady = true;
+    $('loadingStart').hidden = false;
+    $('Button1').setAttribute('aria-busy', 'true');
+    start.classList.add('waiting');
   });
   $('Button3').addEventListener('click', () => {
     $('about').showModal();
@@ -124,8 +169,9 @@
   $('Button2Check').addEventListener('click', () => check(1));
   $('OKBtn').addEventListener('click', () => task.close());
   task.addEventListener('keydown', (e) => {
-    // Enter is the default button's, wherever the focus is.
-    if (e.key === 'Enter' && !e.isComposing) {
+    // Enter presses the focused button; anywhere else (an answer field) it is
+    // the default button's.
+    if (e.key === 'Enter' && !e.isComposing && e.target.tagName !== 'BUTTON') {
       e.preventDefault();
       task.close();
     }
@@ -151,10 +197,13 @@
     canvas: screen,
     programReady() {
       $('loading').hidden = true;
+      start.classList.remove('waiting');
+      $('Button1').removeAttribute('aria-busy');
       showStart();
       window.velnarStartShownAt = performance.now();
     },
     showTask() {
+      window.VelnarTouch.releaseAll();
       task.showModal();
       $('OKBtn').focus();
     },
@@ -165,6 +214,7 @@
       $('messageOK').focus();
     },
     simulationClosed() {
+      window.VelnarTouch.releaseAll();
       leaveFullScreen();
       simulation.hidden = true;
       showStart();
@@ -174,6 +224,12 @@
   createVelnar(calls).then((module) => {
     program = module;
     window.velnar = module;  // for the tests and the figures' benchmark
+    window.VelnarTouch.attach(module);
+    if (startWhenReady && !$('start').hidden) {
+      startWhenReady = false;
+      startRun();
+      return;
+    }
     // Once the start window is drawn and the page is idle.
     const prepare = () => {
       const began = performance.now();

@@ -111,8 +111,9 @@ struct WebApplication::Impl {
     return visible && EM_ASM_INT({ return document.hasFocus() ? 1 : 0; }) != 0;
   }
 
-  void UpdateActive() {
-    const bool now = PageActive();
+  void UpdateActive() { SetActive(PageActive()); }
+
+  void SetActive(bool now) {
     if (now == active) return;
     active = now;
     // Keys held when the page went away were released out of our sight.
@@ -142,8 +143,15 @@ struct WebApplication::Impl {
     return false;
   }
 
-  static EM_BOOL Focus(int, const EmscriptenFocusEvent*, void* self) {
-    static_cast<Impl*>(self)->UpdateActive();
+  static EM_BOOL Focus(int type, const EmscriptenFocusEvent*, void* self) {
+    auto* d = static_cast<Impl*>(self);
+    // The focus is going: stop at once, whatever hasFocus() still answers
+    // while the event is dispatched. A blur that leaves the page focused (the
+    // focus went into a frame of it) is undone by the next frame's check.
+    if (type == EMSCRIPTEN_EVENT_BLUR)
+      d->SetActive(false);
+    else
+      d->UpdateActive();
     return false;
   }
 };

@@ -117,20 +117,32 @@ TShiftState ShiftOf(const EmscriptenKeyboardEvent& e) {
   return TShiftState{e.shiftKey != 0, e.ctrlKey != 0, e.altKey != 0};
 }
 
-EM_BOOL KeyDown(int, const EmscriptenKeyboardEvent* e, void*) {
+// On-screen controls have places of their own, past the keyboard's, so that a
+// finger lifted from "Do przodu" does not release Up still held on the
+// keyboard, nor the other way round.
+constexpr std::uint32_t kTouchPlaces = 128;
+static_assert(kCodes.size() + kTouchPlaces < 256, "places are 8-bit scan codes");
+
+// A press of the key at `place`: into the table, and to the form that has the
+// keyboard unless it is a repeat. False when no form takes keys now.
+bool Press(int key, std::uint32_t place, bool repeat, TShiftState shift) {
   TForm* form = WebForms::KeyboardForm();
   KeyStateTable& keys = RealKeyStateTable();
   // While a modal window is open its own page elements take the keys.
   if (!form || keys.InModal()) return false;
+  keys.KeyPressed(key, repeat, place);
+  // A held key's repeats are not presses: Space held while the task closes
+  // would open it again, T held would flicker the path on and off.
+  if (!repeat) form->Window()->KeyDown(key, shift);
+  return true;
+}
+
+EM_BOOL KeyDown(int, const EmscriptenKeyboardEvent* e, void*) {
   const std::string_view code(e->code, strnlen(e->code, sizeof e->code));
   const int key = VirtualKeyFromCode(code);
   if (key == 0) return false;
-  keys.KeyPressed(key, e->repeat != 0, PlaceOf(code));
-  // A held key's repeats are not presses: Space held while the task closes
-  // would open it again, T held would flicker the path on and off.
-  if (!e->repeat) form->Window()->KeyDown(key, ShiftOf(*e));
   // Arrows and Space would scroll the page, Tab move the focus off it.
-  return true;
+  return Press(key, PlaceOf(code), e->repeat != 0, ShiftOf(*e));
 }
 
 EM_BOOL KeyUp(int, const EmscriptenKeyboardEvent* e, void*) {
@@ -144,6 +156,19 @@ EM_BOOL KeyUp(int, const EmscriptenKeyboardEvent* e, void*) {
 int VirtualKeyFromCode(std::string_view code) {
   const std::uint32_t place = PlaceOf(code);
   return place ? kCodes[place - 1].Key : 0;
+}
+
+void PressControl(std::string_view code, bool down) {
+  const std::uint32_t place = PlaceOf(code);
+  const int key = place ? kCodes[place - 1].Key : 0;
+  if (key == 0) return;
+  if (down) {
+    Press(key, place + kTouchPlaces, false, TShiftState{});
+  } else if (RealKeyStateTable().HeldAt(place + kTouchPlaces)) {
+    // Only what this control still holds: after a dialog or a lost focus
+    // cleared the table, the keyboard's own press of the key stays.
+    RealKeyStateTable().KeyReleased(key, false, place + kTouchPlaces);
+  }
 }
 
 void InstallWebKeys() {

@@ -8,6 +8,12 @@
 // keypad digits drive whether NumLock is on or not.
 int VirtualKeyFromCode(std::string_view code);
 
+// An on-screen control pressed (down) or released, named as the key it stands
+// for ("ArrowUp", "Space"). It counts as that key, under the keyboard's rules,
+// but is released on its own: a finger lifted does not release the keyboard's
+// key, nor a key released the finger's.
+void PressControl(std::string_view code, bool down);
+
 // Listens to the page's key presses and releases and feeds them to the
 // key-state table and to the form that has the keyboard.
 void InstallWebKeys();

@@ -183,7 +183,9 @@ test('a run as a pupil drives it: task, hidden tab, Esc and a new run', async ()
 
   await runWindow(page, judged);
 
-  // Enter closes the task; Up held through it does not drive until pressed again.
+  // Enter in an answer field is the default button's: it closes the task. Up
+  // held through it does not drive until pressed again.
+  await page.focus('#Edit1');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => !document.getElementById('task').open);
   assert.equal(await page.$eval('#Edit1', (e) => e.value), '', 'the task is reset');
@@ -193,10 +195,25 @@ test('a run as a pupil drives it: task, hidden tab, Esc and a new run', async ()
   await page.keyboard.down('ArrowUp');
   await page.waitForFunction((t) => window.velnar._velnar_figure(2) > t, {}, judged.t);
 
-  // Another tab in front for 3 s: the car and the clock stand meanwhile.
+  // Another tab in front for 3 s: the car and the clock stand meanwhile. The
+  // program learns it from the page's events, when they come: a hidden page
+  // may get no frame to notice it in, while its timers still run.
+  await page.evaluate(() => {
+    window.activeAtEvents = [];
+    const note = (e) => window.activeAtEvents.push(`${e.type} ${window.velnar._velnar_active()}`);
+    for (const type of ['blur', 'focus']) addEventListener(type, note);
+    document.addEventListener('visibilitychange', note);
+  });
   const other = await session.chromium.browser.newPage();
   await other.bringToFront();
-  await page.waitForFunction(() => document.visibilityState === 'hidden');
+  // A hidden page runs no frames nor timers: its events are read from here.
+  let atEvents = [];
+  for (let i = 0; i < 200 && !atEvents.some((e) => e.startsWith('visibilitychange')); ++i) {
+    await new Promise((done) => setTimeout(done, 25));
+    atEvents = await page.evaluate(() => window.activeAtEvents);
+  }
+  assert.ok(atEvents.some((e) => e.startsWith('visibilitychange')), 'the page was hidden');
+  assert.ok(atEvents.every((e) => e.endsWith(' 0')), `the program stops at the page's events: ${atEvents}`);
   const away = await figures(page);
   await new Promise((done) => setTimeout(done, 3000));
   const meanwhile = await figures(page);
@@ -206,6 +223,8 @@ test('a run as a pupil drives it: task, hidden tab, Esc and a new run', async ()
   const back = await figures(page);
   await other.close();
   assert.deepEqual(meanwhile, away, 'nothing moves while hidden');
+  const events = await page.evaluate(() => window.activeAtEvents);
+  assert.match(events[events.length - 1], / 1$/, `back in front at once: ${events.join(', ')}`);
   // Three seconds would have been ten ticks; back, the clock goes on from where it stood.
   assert.ok(back.t >= away.t && back.t <= away.t + 3, `the clock stood: ${away.t}, then ${back.t}`);
   assert.ok(back.speed <= away.speed, 'Up held while away was released');
