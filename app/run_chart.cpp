@@ -29,9 +29,10 @@ void RunChart::SetCursor(double t) {
   update();
 }
 
-void RunChart::SetShade(const QList<QPointF>& curve, const QColor& colour) {
+void RunChart::SetShade(const QList<QPointF>& curve, const QColor& fill, const QColor& text) {
   curve_ = curve;
-  shadeColour_ = colour;
+  shadeFill_ = fill;
+  shadeText_ = text;
   Invalidate();
 }
 
@@ -82,14 +83,12 @@ void RunChart::paintEvent(QPaintEvent*) {
   if (!shade_.isEmpty() && x > plot.left()) {
     p.save();
     p.setClipRect(QRectF(plot.left(), plot.top(), x - plot.left(), plot.height()));
-    QColor fill = shadeColour_;
-    fill.setAlpha(70);
     p.setPen(Qt::NoPen);
-    p.setBrush(fill);
+    p.setBrush(shadeFill_);
     p.drawPolygon(shade_, Qt::WindingFill);
     p.restore();
   }
-  p.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+  p.setPen(QPen(ToQColor(RunColours::Cursor), 1, Qt::DashLine));
   p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
   if (!label_.isEmpty()) {
     QFont font = p.font();
@@ -101,9 +100,9 @@ void RunChart::paintEvent(QPaintEvent*) {
     if (at.x() < plot.left() + 2) at.setX(x + 4);
     const QRectF where = box.translated(at - box.topLeft());
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 210));
+    p.setBrush(ToQColor(RunColours::ShadeLabelBox));
     p.drawRect(where);
-    p.setPen(shadeColour_.darker(140));
+    p.setPen(shadeText_);
     p.drawText(where, Qt::AlignCenter, label_);
   }
 }

@@ -1,12 +1,19 @@
 #pragma once
 
+#include <QColor>
 #include <QGraphicsScene>
 #include <QImage>
 #include <QList>
 #include <QPointF>
 #include <QWidget>
 
+#include "lesson/run_window_model.h"
+
 class QChart;
+
+inline QColor ToQColor(const Rgba& c) {
+  return QColor(c.R, c.G, c.B, c.A);
+}
 
 // A chart drawn once into a picture and shown from it, with the replay's
 // cursor and the shaded area under a curve drawn over the picture: moving the
@@ -24,8 +31,9 @@ class RunChart final : public QWidget {
   void SetCursor(double t);
   double Cursor() const { return cursor_; }
   // The area under `curve` (in the chart's units, x growing) is shaded from
-  // the start up to the cursor, with `label` beside the cursor.
-  void SetShade(const QList<QPointF>& curve, const QColor& colour);
+  // the start up to the cursor in `fill`, with a label in `text` beside the
+  // cursor.
+  void SetShade(const QList<QPointF>& curve, const QColor& fill, const QColor& text);
   void SetShadeLabel(const QString& label);
   QString ShadeLabel() const { return label_; }
   // Where a value of the chart lands in the widget.
@@ -48,6 +56,7 @@ class RunChart final : public QWidget {
   double cursor_ = 0;
   QList<QPointF> curve_;
   QPolygonF shade_;  // in widget pixels, made with the picture
-  QColor shadeColour_;
+  QColor shadeFill_;
+  QColor shadeText_;
   QString label_;
 };

@@ -20,6 +20,7 @@
 #include <csignal>
 
 #include "app/widget_support.h"
+#include "lesson/run_window_model.h"
 
 namespace {
 
@@ -101,7 +102,10 @@ void ShowSaveError(QWidget* parent, const QString& path, const QString& reason) 
 QString DefaultRunFilePath(const QDateTime& now) {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
-  return QDir(folder).filePath(now.toString(QStringLiteral("'przebieg-'yyyy-MM-dd-HHmm'.csv'")));
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return QDir(folder).filePath(QString::fromStdString(
+      RunFileName({d.year(), d.month(), d.day(), t.hour(), t.minute()}, "csv")));
 }
 
 QString WriteFileSafely(const QString& path, const QByteArray& bytes) {

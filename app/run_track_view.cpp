@@ -5,52 +5,58 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <utility>
 
+#include "app/run_chart.h"
 #include "gfx/dib.h"
 #include "gfx/stream.h"
 #include "platform/line_steps.h"
 #include "sim/picture_catalogue.h"
-#include "sim/race_car.h"
 #include "sim/track_map.h"
 
 namespace {
 
-const QColor kPathColour(255, 140, 0);
-const QColor kFaintPathColour(255, 140, 0, 110);
-const QColor kArrowColour(0, 200, 0);
-constexpr double kPathWidth = 3;
-
-void DrawArrow(QPainter& p, QPointF from, QPointF to, qreal width, const QString& label) {
-  const QLineF line(from, to);
-  if (line.length() < 1) return;
-  p.setPen(QPen(kArrowColour, width, Qt::SolidLine, Qt::RoundCap));
-  p.drawLine(line);
-  const double back = std::atan2(from.y() - to.y(), from.x() - to.x());
-  const double head = 10 + 2 * width, spread = 20 * M_PI / 180;
-  p.drawLine(to, to + QPointF(head * std::cos(back + spread), head * std::sin(back + spread)));
-  p.drawLine(to, to + QPointF(head * std::cos(back - spread), head * std::sin(back - spread)));
-  QFont font = p.font();
-  font.setBold(true);
-  p.setFont(font);
-  p.drawText(line.center() + QPointF(6, -6), label);
+QPointF Point(PathPoint p) {
+  return {p.X, p.Y};
 }
 
-void Marker(QPainter& p, const QRectF& area, QPointF at, const QColor& colour,
-            const QString& label) {
-  p.setPen(QPen(Qt::white, 1.5));
-  p.setBrush(colour);
-  p.drawEllipse(at, 5, 5);
+PathPoint Point(QPointF p) {
+  return {p.x(), p.y()};
+}
+
+void DrawArrow(QPainter& p, QPointF from, QPointF to, const TrackArrow& arrow) {
+  const std::optional<ArrowShape> shape = ArrowShapeOf(Point(from), Point(to), arrow.Width);
+  if (!shape) return;
+  p.setPen(QPen(ToQColor(RunColours::Arrow), arrow.Width, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(from, to);
+  p.drawLine(to, Point(shape->HeadLeft));
+  p.drawLine(to, Point(shape->HeadRight));
   QFont font = p.font();
   font.setBold(true);
   p.setFont(font);
-  // Beside the point, on whichever side keeps the label on the track.
-  const qreal width = QFontMetricsF(font).horizontalAdvance(label);
-  QPointF text = at + QPointF(8, 4);
-  if (text.x() + width > area.right()) text.setX(at.x() - 8 - width);
-  p.setPen(Qt::black);
+  p.drawText(Point(shape->LabelAt), QString::fromStdString(arrow.Label));
+}
+
+void Marker(QPainter& p, const QRectF& area, QPointF at, const TrackMarker& marker) {
+  p.setPen(QPen(ToQColor(RunColours::MarkerRing), 1.5));
+  p.setBrush(ToQColor(marker.Colour));
+  p.drawEllipse(at, MarkerRadius, MarkerRadius);
+  QFont font = p.font();
+  font.setBold(true);
+  p.setFont(font);
+  const QString label = QString::fromStdString(marker.Label);
+  const QPointF text(
+      MarkerLabelLeft(Point(at), QFontMetricsF(font).horizontalAdvance(label), area.right()),
+      at.y() + 4);
+  p.setPen(ToQColor(RunColours::LabelShadow));
   p.drawText(text + QPointF(1, 1), label);
-  p.setPen(Qt::white);
+  p.setPen(ToQColor(RunColours::LabelText));
   p.drawText(text, label);
+}
+
+bool operator==(PathPoint a, PathPoint b) {
+  return a.X == b.X && a.Y == b.Y;
 }
 
 }  // namespace
@@ -90,11 +96,9 @@ const QImage& TrackPicture() {
 
 void PathLayer::Reset(QSize size, QPointF origin, double scale, QColor colour, double width) {
   size_ = size;
-  // Subpixels are half pixels; the path's points are the car's reference
-  // point, drawn where the middle of the car is.
-  const PathPoint centre = CarCentreOnTrack({0, 0});
+  // Subpixels are half pixels.
   subScale_ = 2 * scale;
-  subOrigin_ = 2 * (origin + QPointF(centre.X, centre.Y) * scale);
+  subOrigin_ = 2 * origin;
   colour_ = colour;
   brush_.clear();
   // The dab is as wide as the line, in subpixels of half a pixel.
@@ -149,8 +153,8 @@ void PathLayer::Line(QPoint from, QPoint to) {
   dirtyBottom_ = std::max({dirtyBottom_, from.y() + radius_, to.y() + radius_});
 }
 
-void PathLayer::DrawTo(const RunRecording& recording, std::size_t count) {
-  count = std::min(count, recording.PathSize());
+void PathLayer::DrawTo(const RunWindowModel& model, std::size_t count) {
+  count = std::min(count, model.PathSize());
   if (count < drawn_) {
     std::fill(mask_.begin(), mask_.end(), 0);
     image_.fill(Qt::transparent);
@@ -158,7 +162,7 @@ void PathLayer::DrawTo(const RunRecording& recording, std::size_t count) {
     drawn_ = 0;
   }
   for (std::size_t i = drawn_; i < count; ++i) {
-    const QPoint at = SubPixel(recording.PathAt(i));
+    const QPoint at = SubPixel(model.PathAt(i));
     // Neighbouring points mostly fall on the same subpixel.
     if (i > 0 && at == last_) continue;
     Line(i == 0 ? at : last_, at);
@@ -193,25 +197,26 @@ const QImage& PathLayer::Image() {
   return image_;
 }
 
-RunTrackView::RunTrackView(const RunRecording& recording, QWidget* parent)
-    : QWidget(parent), recording_(recording) {
+RunTrackView::RunTrackView(const RunWindowModel& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
   setMinimumSize(240, 240);
   setAttribute(Qt::WA_OpaquePaintEvent);  // the track picture covers every pixel
   QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
-  car_ = {static_cast<double>(StartX), static_cast<double>(StartY)};
 }
 
-QPointF RunTrackView::At(PathPoint world) const {
-  const PathPoint c = CarCentreOnTrack(world);
-  return {area_.left() + c.X * scale_, area_.top() + c.Y * scale_};
+QPointF RunTrackView::At(PathPoint track) const {
+  return {area_.left() + track.X * scale_, area_.top() + track.Y * scale_};
 }
 
-void RunTrackView::SetMoment(std::size_t drivenPoints, PathPoint car) {
-  if (drivenPoints == driven_ && car.X == car_.X && car.Y == car_.Y) return;
-  driven_ = drivenPoints;
-  car_ = car;
+void RunTrackView::SetScene(TrackScene scene) {
+  // Between two path points the replay stands still on the picture.
+  if (sceneSet_ && scene.DrivenPoints == scene_.DrivenPoints &&
+      scene.Car.has_value() == scene_.Car.has_value() && (!scene.Car || *scene.Car == *scene_.Car))
+    return;
+  scene_ = std::move(scene);
+  sceneSet_ = true;
   update();
 }
 
@@ -232,8 +237,8 @@ void RunTrackView::Layout() {
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(area_, track);
   }
-  whole_.Reset(size(), area_.topLeft(), scale_, kFaintPathColour, kPathWidth);
-  drivenLayer_.Reset(size(), area_.topLeft(), scale_, kPathColour, kPathWidth);
+  whole_.Reset(size(), area_.topLeft(), scale_, ToQColor(RunColours::PathToCome), TrackPathWidth);
+  drivenLayer_.Reset(size(), area_.topLeft(), scale_, ToQColor(RunColours::Path), TrackPathWidth);
 }
 
 void RunTrackView::paintEvent(QPaintEvent*) {
@@ -241,28 +246,24 @@ void RunTrackView::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.drawImage(0, 0, track_);
   p.setRenderHint(QPainter::Antialiasing);
-  const QPointF start = At({static_cast<double>(StartX), static_cast<double>(StartY)});
-  const QPointF car = At(car_);
-  // The components under the path, the displacement over it: for a straight
-  // run the arrow and the path coincide.
-  DrawArrow(p, start, QPointF(car.x(), start.y()), 1.5, "Rx");
-  DrawArrow(p, start, QPointF(start.x(), car.y()), 1.5, "Ry");
+  for (const TrackArrow& arrow : scene_.Arrows)
+    if (!arrow.OverPath) DrawArrow(p, At(arrow.From), At(arrow.To), arrow);
 
   // The path yet to come, faint; the path driven up to the moment, solid.
-  const std::size_t points = recording_.PathSize();
-  if (driven_ < points) {
-    whole_.DrawTo(recording_, points);
+  if (scene_.DrivenPoints < scene_.PathPoints) {
+    whole_.DrawTo(model_, scene_.PathPoints);
     p.drawImage(0, 0, whole_.Image());
   }
-  drivenLayer_.DrawTo(recording_, driven_);
+  drivenLayer_.DrawTo(model_, scene_.DrivenPoints);
   p.drawImage(0, 0, drivenLayer_.Image());
 
-  DrawArrow(p, start, car, 2.5, "R");
-  Marker(p, area_, start, QColor(0, 170, 0), "Start");
-  if (points > 0) Marker(p, area_, At(recording_.PathAt(points - 1)), QColor(200, 0, 0), "Koniec");
-  if (!recording_.Samples().empty()) {
-    p.setPen(QPen(Qt::black, 1.5));
-    p.setBrush(QColor(255, 230, 0));
-    p.drawEllipse(car, 6, 6);
+  for (const TrackArrow& arrow : scene_.Arrows)
+    if (arrow.OverPath) DrawArrow(p, At(arrow.From), At(arrow.To), arrow);
+  Marker(p, area_, At(scene_.Start.At), scene_.Start);
+  if (scene_.End) Marker(p, area_, At(scene_.End->At), *scene_.End);
+  if (scene_.Car) {
+    p.setPen(QPen(ToQColor(RunColours::CarRing), 1.5));
+    p.setBrush(ToQColor(RunColours::Car));
+    p.drawEllipse(At(*scene_.Car), CarRadius, CarRadius);
   }
 }

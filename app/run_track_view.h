@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "sim/run_recording.h"
+#include "lesson/run_window_model.h"
 
 // The whole track at one pixel per world pixel, painted from the track's own
 // tile pictures; made once.
@@ -20,11 +20,12 @@ const QImage& TrackPicture();
 // to nothing.
 class PathLayer {
  public:
-  // Starts over for a picture of `size` where world point p lands at
+  // Starts over for a picture of `size` where track point p lands at
   // origin + p * scale, in `colour`, `width` pixels wide.
   void Reset(QSize size, QPointF origin, double scale, QColor colour, double width);
-  // The line through the first `count` points; shorter than before starts over.
-  void DrawTo(const RunRecording& recording, std::size_t count);
+  // The line through the first `count` points of the model's path; shorter
+  // than before starts over.
+  void DrawTo(const RunWindowModel& model, std::size_t count);
   std::size_t Drawn() const { return drawn_; }
   const QImage& Image();
 
@@ -58,19 +59,18 @@ class PathLayer {
 };
 
 // The track with the path driven, the start and the end, and at the replay's
-// moment the car and its displacement R with the components Rx and Ry. The
-// track and the path are pictures made on resize; a moment draws only the
-// stretch of path driven since the last one, the arrows and the marker.
+// moment the car and its displacement R with the components Rx and Ry, as the
+// model's scene has them. The track and the path are pictures made on resize;
+// a moment draws only the stretch of path driven since the last one, the
+// arrows and the markers.
 class RunTrackView final : public QWidget {
  public:
-  // The recording must outlive the view.
-  RunTrackView(const RunRecording& recording, QWidget* parent);
+  // The model must outlive the view.
+  RunTrackView(const RunWindowModel& model, QWidget* parent);
 
-  // The moment shown: the path driven up to point `drivenPoints`, the car at
-  // `car` (world pixels, its reference point).
-  void SetMoment(std::size_t drivenPoints, PathPoint car);
-  std::size_t DrivenPoints() const { return driven_; }
-  PathPoint Car() const { return car_; }
+  // The moment shown; the view is drawn again only when it changed.
+  void SetScene(TrackScene scene);
+  const TrackScene& Scene() const { return scene_; }
 
   int heightForWidth(int w) const override { return w; }
   bool hasHeightForWidth() const override { return true; }
@@ -80,12 +80,12 @@ class RunTrackView final : public QWidget {
   void resizeEvent(QResizeEvent*) override;
 
  private:
-  QPointF At(PathPoint world) const;
+  QPointF At(PathPoint track) const;
   void Layout();
 
-  const RunRecording& recording_;
-  std::size_t driven_ = 0;
-  PathPoint car_{};
+  const RunWindowModel& model_;
+  TrackScene scene_;
+  bool sceneSet_ = false;
   QRectF area_;
   double scale_ = 1;
   QImage track_;

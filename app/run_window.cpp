@@ -6,61 +6,50 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QStringList>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
-#include <cmath>
 
 #include "app/run_chart.h"
 #include "app/run_export.h"
 #include "app/run_track_view.h"
 #include "app/widget_support.h"
-#include "lesson/run_view.h"
 #include "platform/application.h"
-#include "sim/number_format.h"
 
 namespace {
 
-constexpr double TickSeconds = TickMilliseconds / 1000.0;
+// How often the replay looks at the clock: its pace is the clock's.
 constexpr int PlayStepMs = 30;
-
-const QColor kDistanceColour(0, 90, 200);
-const QColor kDisplacementColour(0, 160, 0);
-const QColor kSpeedColour(200, 90, 0);
-const QColor kVxColour(0, 120, 170);
-const QColor kVyColour(150, 40, 160);
 
 const QString kPlay = QStringLiteral("&Odtwórz");
 // The same mnemonic, so Alt+O pauses what it started.
 const QString kPause = QStringLiteral("Wstrzymaj &odtwarzanie");
 
-QString Number(double value, int decimals) {
-  return QString::fromStdString(FormatFixed(value, decimals));
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
 }
 
-QLineSeries* Series(QChart* chart, const QString& name, const QColor& colour, qreal width,
-                    Qt::PenStyle style = Qt::SolidLine) {
+QLineSeries* Series(QChart* chart, const ChartLine& line) {
   auto* series = new QLineSeries(chart);
-  series->setName(name);
-  QPen pen(colour);
-  pen.setWidthF(width);
-  pen.setStyle(style);
+  series->setName(Text(line.Label));
+  QPen pen(ToQColor(line.Colour));
+  pen.setWidthF(2);
+  pen.setStyle(line.Style == LineStyle::Dashed ? Qt::DashLine : Qt::SolidLine);
   series->setPen(pen);
+  QList<QPointF> points;
+  points.reserve(static_cast<qsizetype>(line.Points.size()));
+  for (const ChartPoint& p : line.Points) points.append(QPointF(p.X, p.Y));
+  series->replace(points);
   chart->addSeries(series);
   return series;
-}
-
-// Hides a series together with its entry in the legend.
-void SetShown(QLineSeries* series, bool shown) {
-  series->setVisible(shown);
-  for (QLegendMarker* marker : series->chart()->legend()->markers(series))
-    marker->setVisible(shown);
 }
 
 QChart* NewChart(const QString& title) {
@@ -71,51 +60,52 @@ QChart* NewChart(const QString& title) {
   return chart;
 }
 
-// Values get a little room above and below; time ends where the run does.
-QValueAxis* Axis(QChart* chart, const QString& title, double low, double high,
-                 Qt::Alignment where) {
+QValueAxis* Axis(QChart* chart, const ChartAxis& model, Qt::Alignment where) {
   auto* axis = new QValueAxis(chart);
-  axis->setTitleText(title);
-  if (!(high > low)) high = low + 1;
-  const double room = where == Qt::AlignBottom ? 1 : 1.02;
-  axis->setRange(low < 0 ? low * room : low, high > 0 ? high * room : high);
-  // Round ends and steps (0, 25, 50... rather than 0, 15.5, 31...).
-  axis->applyNiceNumbers();
+  axis->setTitleText(Text(model.Title));
+  axis->setRange(model.Min, model.Max);
+  // The model's ticks: multiples of its step, wherever the axis ends.
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0);
+  axis->setTickInterval(model.Step);
+  axis->setMinorTickCount(0);
   axis->setLabelFormat("%g");
   chart->addAxis(axis, where);
   return axis;
 }
 
-void Attach(const std::vector<QLineSeries*>& series, QValueAxis* x, QValueAxis* y) {
-  for (QLineSeries* s : series) {
-    s->attachAxis(x);
-    s->attachAxis(y);
+QString ValuesText(const MomentValues& values) {
+  if (!values.Message.empty()) {
+    QStringList lines;
+    for (const std::string& line : values.Message) lines << Text(line).toHtmlEscaped();
+    return lines.join("<br>");
   }
-}
-
-// A series of the lesson's, thinned as every front end thins it, for a chart.
-QList<QPointF> ChartSeries(const std::vector<ChartPoint>& points) {
-  const std::vector<ChartPoint> kept = Decimated(points, ChartBuckets);
-  QList<QPointF> out;
-  out.reserve(static_cast<qsizetype>(kept.size()));
-  for (const ChartPoint& p : kept) out.append(QPointF(p.X, p.Y));
-  return out;
+  QString html = QStringLiteral("<table cellspacing=2>");
+  for (const std::array<ValueCell, 2>& row : values.Grid) {
+    html += "<tr>";
+    for (const ValueCell& cell : row) {
+      html += "<td>";
+      if (!cell.Name.empty())
+        html += QStringLiteral("<b>%1</b> = %2 %3&nbsp;&nbsp;")
+                    .arg(Text(cell.Name).toHtmlEscaped(), Text(cell.Number), Text(cell.Unit));
+      html += "</td>";
+    }
+    html += "</tr>";
+  }
+  return html + "</table>";
 }
 
 }  // namespace
 
 TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
                        bool answersChecked, QWidget* parent)
-    : QDialog(parent),
-      recording_(recording),
-      rows_(RunRows(recording.Samples())),
-      averages_(AveragesOf(figures)) {
+    : QDialog(parent), model_(recording, figures, answersChecked) {
   setWindowTitle(QStringLiteral("Przebieg jazdy"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowMaximizeButtonHint);
   setSizeGripEnabled(true);
 
-  TrackView = new RunTrackView(recording_, this);
+  TrackView = new RunTrackView(model_, this);
   BuildCharts();
 
   PlayButton = new QPushButton(kPlay, this);
@@ -123,13 +113,13 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
       PlayButton->sizeHint().width() - PlayButton->fontMetrics().horizontalAdvance(kPlay) +
       PlayButton->fontMetrics().horizontalAdvance(QString(kPause).remove('&')));
   PlaySpeedBox = new QComboBox(this);
-  PlaySpeedBox->addItems({QStringLiteral("1x"), QStringLiteral("2x"), QStringLiteral("4x")});
+  for (int factor : PlaySpeeds) PlaySpeedBox->addItem(Text(PlaySpeedText(factor)));
   PlaySpeedBox->setToolTip(QStringLiteral("Tempo odtwarzania"));
   TimeSlider = new QSlider(Qt::Horizontal, this);
-  TimeSlider->setRange(0, std::max(0, static_cast<int>(rows_.size()) - 1));
-  TimeSlider->setEnabled(!rows_.empty());
+  TimeSlider->setRange(0, static_cast<int>(model_.LastPosition()));
+  TimeSlider->setEnabled(!model_.Rows().empty());
   TimeSlider->setToolTip(QStringLiteral("Czas t"));
-  PlayButton->setEnabled(rows_.size() > 1);
+  PlayButton->setEnabled(model_.CanReplay());
   Values = new QLabel(this);
   Values->setTextFormat(Qt::RichText);
   ShowResultButton = new QPushButton(QStringLiteral("Pokaż &wynik"), this);
@@ -140,7 +130,7 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
   CloseButton->setDefault(true);
 
   auto* charts = new QVBoxLayout;
-  for (RunChart* chart : {DistanceChart, SpeedChart, VelocityChart}) charts->addWidget(chart, 1);
+  for (RunChart* chart : Charts) charts->addWidget(chart, 1);
   auto* left = new QVBoxLayout;
   left->addWidget(TrackView);
   left->addWidget(Values);
@@ -169,8 +159,10 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
   playTimer_->setInterval(PlayStepMs);
   QObject::connect(playTimer_, &QTimer::timeout, this, [this] { Advance(); });
   QObject::connect(PlayButton, &QPushButton::clicked, this, [this] { SetPlaying(!Playing()); });
-  QObject::connect(PlaySpeedBox, &QComboBox::currentIndexChanged, this,
-                   [this](int index) { playSpeed_ = 1 << std::clamp(index, 0, 2); });
+  QObject::connect(PlaySpeedBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+    playSpeed_ = PlaySpeeds[static_cast<std::size_t>(
+        std::clamp(index, 0, static_cast<int>(PlaySpeeds.size()) - 1))];
+  });
   QObject::connect(TimeSlider, &QSlider::valueChanged, this, [this](int value) {
     if (static_cast<int>(position_) != value) SetPosition(value);
   });
@@ -179,9 +171,9 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
                    [this] { Dispatch([this] { Save(); }); });
   QObject::connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
 
-  if (answersChecked) ShowResult();
+  ShowResultButton->setEnabled(!model_.AveragesShown());
   // The pupil who has not asked sees the run first, from its end.
-  SetPosition(rows_.empty() ? 0 : static_cast<double>(rows_.size() - 1));
+  SetPosition(model_.LastPosition());
 
   QSize size(1040, 760);
   if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
@@ -192,81 +184,50 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
 TRunWindow::~TRunWindow() = default;
 
 void TRunWindow::BuildCharts() {
-  const double tMax = rows_.empty() ? 1 : std::max<double>(1, rows_.back().T);
-  double sMax = 0, vMax = averages_.Speed;
-  double low = std::min({0.0, averages_.Vx, averages_.Vy});
-  double high = std::max({0.0, averages_.Vx, averages_.Vy, averages_.Velocity});
-  for (const RunRow& r : rows_) {
-    sMax = std::max({sMax, r.S, r.R});
-    vMax = std::max(vMax, r.V);
-    low = std::min({low, r.Vx, r.Vy});
-    high = std::max({high, r.Vx, r.Vy});
+  for (std::size_t c = 0; c < RunChartCount; ++c) {
+    const RunChartModel& model = model_.Chart(c);
+    QChart* chart = NewChart(Text(model.Title));
+    for (const ChartLine& line : model.Lines) Lines[c].push_back(Series(chart, line));
+    QValueAxis* x = Axis(chart, model.X, Qt::AlignBottom);
+    QValueAxis* y = Axis(chart, model.Y, Qt::AlignLeft);
+    for (QLineSeries* series : Lines[c]) {
+      series->attachAxis(x);
+      series->attachAxis(y);
+    }
+    Charts[c] = new RunChart(chart, this);
+    Charts[c]->setMinimumSize(260, 150);
+    if (model.ShadedLine) {
+      // The area under the speed is the distance: shaded up to the moment shown.
+      const QLineSeries* shaded = Lines[c][*model.ShadedLine];
+      Charts[c]->SetShade(shaded->points(), ToQColor(RunColours::SpeedShade),
+                          ToQColor(RunColours::SpeedShadeText));
+    }
   }
-  const QString t = QStringLiteral("czas t [s]");
+  ShowLines();
+}
 
-  QChart* distance = NewChart(QStringLiteral("Droga s i przemieszczenie |R|"));
-  DistanceSeries = Series(distance, QStringLiteral("droga s"), kDistanceColour, 2);
-  DisplacementSeries =
-      Series(distance, QStringLiteral("przemieszczenie |R|"), kDisplacementColour, 2);
-  DistanceSeries->replace(ChartSeries(RunLine(rows_, &RunRow::S)));
-  DisplacementSeries->replace(ChartSeries(RunLine(rows_, &RunRow::R)));
-  Attach({DistanceSeries, DisplacementSeries}, Axis(distance, t, 0, tMax, Qt::AlignBottom),
-         Axis(distance, QStringLiteral("[m]"), 0, sMax, Qt::AlignLeft));
-
-  QChart* speed = NewChart(QStringLiteral("Szybkość v (droga w sekundzie)"));
-  SpeedSeries = Series(speed, QStringLiteral("szybkość v"), kSpeedColour, 2);
-  const QList<QPointF> v = ChartSeries(RunSteps(rows_, &RunRow::V));
-  SpeedSeries->replace(v);
-  AverageSpeedLine = Series(speed, QStringLiteral("s/t = %1 m/s").arg(Number(averages_.Speed, 2)),
-                            kDistanceColour, 2, Qt::DashLine);
-  AverageSpeedLine->replace({QPointF(0, averages_.Speed), QPointF(tMax, averages_.Speed)});
-  Attach({SpeedSeries, AverageSpeedLine}, Axis(speed, t, 0, tMax, Qt::AlignBottom),
-         Axis(speed, QStringLiteral("[m/s]"), 0, vMax, Qt::AlignLeft));
-
-  QChart* velocity = NewChart(QStringLiteral("Prędkość (przemieszczenie w sekundzie)"));
-  VxSeries = Series(velocity, QStringLiteral("vx"), kVxColour, 2);
-  VySeries = Series(velocity, QStringLiteral("vy"), kVyColour, 2);
-  VxSeries->replace(ChartSeries(RunSteps(rows_, &RunRow::Vx)));
-  VySeries->replace(ChartSeries(RunSteps(rows_, &RunRow::Vy)));
-  AverageVxLine = Series(velocity, QStringLiteral("Rx/t = %1 m/s").arg(Number(averages_.Vx, 2)),
-                         kVxColour, 2, Qt::DashLine);
-  AverageVyLine = Series(velocity, QStringLiteral("Ry/t = %1 m/s").arg(Number(averages_.Vy, 2)),
-                         kVyColour, 2, Qt::DashLine);
-  AverageVxLine->replace({QPointF(0, averages_.Vx), QPointF(tMax, averages_.Vx)});
-  AverageVyLine->replace({QPointF(0, averages_.Vy), QPointF(tMax, averages_.Vy)});
-  AverageVelocityEntry =
-      Series(velocity, QStringLiteral("|R|/t = %1 m/s").arg(Number(averages_.Velocity, 2)),
-             kDisplacementColour, 2, Qt::DashLine);
-  Attach({VxSeries, VySeries, AverageVxLine, AverageVyLine, AverageVelocityEntry},
-         Axis(velocity, t, 0, tMax, Qt::AlignBottom),
-         Axis(velocity, QStringLiteral("[m/s]"), low, high, Qt::AlignLeft));
-
-  for (QLineSeries* average :
-       {AverageSpeedLine, AverageVxLine, AverageVyLine, AverageVelocityEntry})
-    SetShown(average, false);
-
-  DistanceChart = new RunChart(distance, this);
-  SpeedChart = new RunChart(speed, this);
-  VelocityChart = new RunChart(velocity, this);
-  // The area under the speed is the distance: shaded up to the moment shown.
-  SpeedChart->SetShade(v, kSpeedColour);
-  for (RunChart* chart : {DistanceChart, SpeedChart, VelocityChart})
-    chart->setMinimumSize(260, 150);
+// Each line shown or hidden, and its key in the legend as the model says.
+void TRunWindow::ShowLines() {
+  for (std::size_t c = 0; c < RunChartCount; ++c) {
+    std::vector<bool> keyed(Lines[c].size(), false);
+    for (const LegendEntry& entry : model_.Legend(c)) keyed[entry.Line] = true;
+    QLegend* legend = Charts[c]->Chart()->legend();
+    for (std::size_t i = 0; i < Lines[c].size(); ++i) {
+      Lines[c][i]->setVisible(model_.LineShown(c, i));
+      for (QLegendMarker* marker : legend->markers(Lines[c][i])) marker->setVisible(keyed[i]);
+    }
+    Charts[c]->Invalidate();
+  }
 }
 
 void TRunWindow::ShowResult() {
-  resultShown_ = true;
-  for (QLineSeries* average :
-       {AverageSpeedLine, AverageVxLine, AverageVyLine, AverageVelocityEntry})
-    SetShown(average, true);
-  SpeedChart->Invalidate();
-  VelocityChart->Invalidate();
+  model_.ShowAverages();
+  ShowLines();
   ShowResultButton->setEnabled(false);
 }
 
 void TRunWindow::SetPosition(double rows) {
-  const double last = rows_.empty() ? 0 : static_cast<double>(rows_.size() - 1);
-  position_ = std::clamp(rows, 0.0, last);
+  position_ = std::clamp(rows, 0.0, model_.LastPosition());
   const QSignalBlocker block(TimeSlider);
   TimeSlider->setValue(static_cast<int>(position_));
   ShowMoment();
@@ -279,9 +240,8 @@ bool TRunWindow::Playing() const {
 void TRunWindow::SetPlaying(bool playing) {
   if (playing == Playing()) return;
   if (playing) {
-    if (rows_.size() < 2) return;
-    // From the end, playing starts the run over.
-    if (position_ >= static_cast<double>(rows_.size() - 1)) SetPosition(0);
+    if (!model_.CanReplay()) return;
+    SetPosition(model_.ReplayStart(position_));
     playClock_.start();
     playTimer_->start();
     PlayButton->setText(kPause);
@@ -292,43 +252,34 @@ void TRunWindow::SetPlaying(bool playing) {
 }
 
 void TRunWindow::SetPlaySpeed(int factor) {
-  PlaySpeedBox->setCurrentIndex(factor >= 4 ? 2 : factor >= 2 ? 1 : 0);
+  int index = 0;
+  for (std::size_t i = 0; i < PlaySpeeds.size(); ++i)
+    if (factor >= PlaySpeeds[i]) index = static_cast<int>(i);
+  PlaySpeedBox->setCurrentIndex(index);
 }
 
 void TRunWindow::Advance() {
   // Paced by the clock, not by the timer's count: a late timeout catches up.
-  const double elapsed = static_cast<double>(playClock_.restart()) / 1000;
-  SetPosition(position_ + elapsed / TickSeconds * playSpeed_);
-  if (position_ >= static_cast<double>(rows_.size() - 1)) SetPlaying(false);
+  const ReplayStep step =
+      model_.ReplayAdvance(position_, static_cast<double>(playClock_.restart()), playSpeed_);
+  SetPosition(step.Position);
+  if (step.Stopped) SetPlaying(false);
 }
 
 void TRunWindow::ShowMoment() {
-  if (rows_.empty()) {
-    Values->setText(QStringLiteral("Brak pomiarów:<br>czas nie był liczony."));
-    return;
-  }
+  TrackView->SetScene(model_.SceneAt(position_));
   const std::size_t i = static_cast<std::size_t>(position_);
-  const ReplayMoment moment = MomentOf(recording_, position_);
-  TrackView->SetMoment(moment.DrivenPoints, moment.Car);
   if (i == shownRow_) return;
   shownRow_ = i;
-  const RunRow& r = rows_[i];
-  for (RunChart* chart : {DistanceChart, SpeedChart, VelocityChart}) chart->SetCursor(r.T);
-  SpeedChart->SetShadeLabel(QStringLiteral("s = %1 m").arg(Number(r.S, 1)));
-  Values->setText(QStringLiteral("<table cellspacing=2><tr>"
-                                 "<td><b>t</b> = %1 s</td><td></td></tr><tr>"
-                                 "<td><b>s</b> = %2 m</td><td><b>v</b> = %6 m/s</td></tr><tr>"
-                                 "<td><b>|R|</b> = %3 m&nbsp;&nbsp;</td><td></td></tr><tr>"
-                                 "<td><b>Rx</b> = %4 m</td><td><b>vx</b> = %7 m/s</td></tr><tr>"
-                                 "<td><b>Ry</b> = %5 m</td><td><b>vy</b> = %8 m/s</td></tr>"
-                                 "</table>")
-                      .arg(r.T)
-                      .arg(Number(r.S, 1), Number(r.R, 1), Number(r.Rx, 1), Number(r.Ry, 1),
-                           Number(r.V, 2), Number(r.Vx, 2), Number(r.Vy, 2)));
+  const MomentValues values = model_.ValuesAt(i);
+  Values->setText(ValuesText(values));
+  if (!values.Message.empty()) return;
+  for (RunChart* chart : Charts) chart->SetCursor(values.Time);
+  Charts[SpeedChart]->SetShadeLabel(Text(values.AreaLabel));
 }
 
 bool TRunWindow::SaveCsv(const QString& path) const {
-  const std::string csv = RunCsv(rows_);
+  const std::string csv = model_.Csv();
   return WriteFileSafely(path, QByteArray(csv.data(), static_cast<qsizetype>(csv.size())))
       .isEmpty();
 }
@@ -337,7 +288,7 @@ void TRunWindow::Save() {
   const bool wasPlaying = Playing();
   SetPlaying(false);
   SaveRunFiles(
-      this, [this] { return RunCsv(rows_); }, [this] { return grab().toImage(); });
+      this, [this] { return model_.Csv(); }, [this] { return grab().toImage(); });
   SetPlaying(wasPlaying);
 }
 

@@ -2,12 +2,11 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <array>
 #include <string>
 #include <vector>
 
-#include "lesson/run_figures.h"
-#include "lesson/run_series.h"
-#include "sim/run_recording.h"
+#include "lesson/run_window_model.h"
 
 class QComboBox;
 class QLabel;
@@ -24,7 +23,9 @@ class RunTrackView;
 // distance; the velocity (displacement per tick) by its components; a replay;
 // saving as CSV or PNG. The task's averages appear on the charts only once
 // both answers were checked or the pupil asks for them, so the window does not
-// give the task away. The recording must outlive the window.
+// give the task away. What it shows, and in which words and colours, is the
+// lesson's RunWindowModel: this window only draws it. The recording must
+// outlive the window.
 class TRunWindow : public QDialog {
  public:
   TRunWindow(const RunRecording& recording, const RunFigures& figures, bool answersChecked,
@@ -41,7 +42,7 @@ class TRunWindow : public QDialog {
 
   // Shows the average speed and the average velocity.
   void ShowResult();
-  bool ResultShown() const { return resultShown_; }
+  bool ResultShown() const { return model_.AveragesShown(); }
 
   // Writes the CSV; false, with any file there as it was, when that fails.
   bool SaveCsv(const QString& path) const;
@@ -49,22 +50,13 @@ class TRunWindow : public QDialog {
   // the pupil chooses.
   void Save();
 
-  const std::vector<RunRow>& Rows() const { return rows_; }
-  const RunAverages& Averages() const { return averages_; }
+  const RunWindowModel& Model() const { return model_; }
+  const std::vector<RunRow>& Rows() const { return model_.Rows(); }
+  const RunAverages& Averages() const { return model_.Averages(); }
 
-  QLineSeries* DistanceSeries;
-  QLineSeries* DisplacementSeries;
-  QLineSeries* SpeedSeries;
-  QLineSeries* AverageSpeedLine;
-  QLineSeries* VxSeries;
-  QLineSeries* VySeries;
-  QLineSeries* AverageVxLine;
-  QLineSeries* AverageVyLine;
-  // A legend entry only: the length of the mean velocity.
-  QLineSeries* AverageVelocityEntry;
-  RunChart* DistanceChart;
-  RunChart* SpeedChart;
-  RunChart* VelocityChart;
+  // The charts, and the series drawn for each line of the model's charts.
+  std::array<RunChart*, RunChartCount> Charts{};
+  std::array<std::vector<QLineSeries*>, RunChartCount> Lines;
   QSlider* TimeSlider;
   QPushButton* PlayButton;
   QComboBox* PlaySpeedBox;
@@ -79,16 +71,14 @@ class TRunWindow : public QDialog {
 
  private:
   void BuildCharts();
+  void ShowLines();
   void Advance();
   void ShowMoment();
 
-  const RunRecording& recording_;
-  std::vector<RunRow> rows_;
-  RunAverages averages_;
+  RunWindowModel model_;
   double position_ = 0;
   std::size_t shownRow_ = static_cast<std::size_t>(-1);
   int playSpeed_ = 1;
-  bool resultShown_ = false;
   QTimer* playTimer_;
   QElapsedTimer playClock_;
 };

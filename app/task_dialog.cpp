@@ -148,12 +148,17 @@ void TOKBottomDlg1::KeepAnswerText(QLineEdit* field, const QString& edited) {
   field->setCursorPosition(cursor);
 }
 
-void TOKBottomDlg1::Check(QLineEdit* answer, QLabel* verdict, double RunFigures::*quantity) {
+void TOKBottomDlg1::Check(QLineEdit* answer, QLabel* verdict, Question question) {
   const std::string text = answer->text().toStdString();
-  if (text.empty() || text.front() == '.') return;
   const RunFigures figures = Figures ? Figures() : RunFigures{};
-  const std::optional<bool> right = CheckAnswer(text, figures.*quantity, figures.TimeCount);
-  if (!right) return;
+  const Verdict judged = JudgeAnswer(text, figures, question);
+  if (judged == Verdict::NotJudged) return;
+  if (judged == Verdict::TooShortToTime) {
+    // Told as a wrong number is: a message box over the task, which stays open.
+    if (ApplicationPort* app = Application()) app->ShowException(TooShortToTimeMessage);
+    return;
+  }
+  const bool right = judged == Verdict::Right;
   verdict->setVisible(true);
   // Each verdict starts from a clear image: drawn over the previous face, the
   // transparent outside of the new one would let the old outline show.
@@ -161,17 +166,17 @@ void TOKBottomDlg1::Check(QLineEdit* answer, QLabel* verdict, double RunFigures:
   face.fill(Qt::transparent);
   {
     QPainter painter(&face);
-    painter.drawPixmap(0, 0, (*right ? Image10 : Image11)->pixmap());
+    painter.drawPixmap(0, 0, (right ? Image10 : Image11)->pixmap());
   }
   verdict->setPixmap(face);
 }
 
 void TOKBottomDlg1::Button1Click() {
-  Check(Edit1, Image9, &RunFigures::Distance);
+  Check(Edit1, Image9, Question::AverageSpeed);
 }
 
 void TOKBottomDlg1::Button2Click() {
-  Check(Edit2, Image1, &RunFigures::RLength);
+  Check(Edit2, Image1, Question::AverageVelocity);
 }
 
 void TOKBottomDlg1::OKBtnClick() {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "lesson/answer_check.h"
 #include "lesson/run_figures.h"
 
 class QFrame;
@@ -34,7 +35,8 @@ class TOKBottomDlg1 : public QDialog {
 
   // Handlers. The checks raise EZamiana for an answer that is not a number;
   // connected to their buttons they run through the application's dispatcher,
-  // which shows the message while the dialog stays open.
+  // which shows the message while the dialog stays open. A run too short to
+  // time gets its message the same way, instead of a verdict.
   void Button1Click();
   void Button2Click();
   void OKBtnClick();
@@ -70,7 +72,7 @@ class TOKBottomDlg1 : public QDialog {
 
  private:
   class AnswerFilter;
-  void Check(QLineEdit* answer, QLabel* verdict, double RunFigures::*quantity);
+  void Check(QLineEdit* answer, QLabel* verdict, Question question);
   void KeepAnswerText(QLineEdit* field, const QString& edited);
 
   std::unique_ptr<Ui::TOKBottomDlg1> ui_;

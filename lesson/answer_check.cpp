@@ -56,3 +56,12 @@ std::optional<bool> CheckAnswer(std::string_view text, double q, std::uint16_t n
   const double value = ConvertAnswer(text);
   return lo <= value && value <= hi;
 }
+
+Verdict JudgeAnswer(std::string_view text, const RunFigures& run, Question question) {
+  if (text.empty() || text.front() == '.') return Verdict::NotJudged;
+  if (run.TimeCount == 0 && run.Distance > 0) return Verdict::TooShortToTime;
+  const double q = question == Question::AverageSpeed ? run.Distance : run.RLength;
+  const std::optional<bool> right = CheckAnswer(text, q, run.TimeCount);
+  if (!right) return Verdict::NotJudged;
+  return *right ? Verdict::Right : Verdict::Wrong;
+}

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "lesson/run_figures.h"
 #include "platform/exception.h"
 
 // A text that should have been a number is not one.
@@ -29,3 +30,28 @@ double ConvertAnswer(std::string_view text);
 // n = 0 only zero is right. Empty answers and answers starting with "." are
 // not judged (nullopt). Raises EZamiana when the answer is not a number.
 std::optional<bool> CheckAnswer(std::string_view text, double q, std::uint16_t n);
+
+// What "Sprawdź" makes of an answer to the task.
+enum class Verdict {
+  NotJudged,  // empty, or starting with a point
+  Right,
+  Wrong,
+  // The car moved, but before the clock counted a tick: no average can be
+  // told from a time of zero, so the pupil is asked to drive longer.
+  TooShortToTime,
+};
+
+// Shown instead of a verdict for TooShortToTime, where a wrong number's
+// message is shown.
+inline constexpr const char* TooShortToTimeMessage =
+    "Czas jazdy był zbyt krótki, by go zmierzyć. Jedź dłużej.";
+
+// The task's two questions: the average speed s/t and the magnitude of the
+// average velocity |R|/t.
+enum class Question { AverageSpeed, AverageVelocity };
+
+// Judges an answer to a question about the run: as CheckAnswer does, except
+// that a run that moved the car within no time count is too short to judge
+// at all. A car that never moved, with no time, still takes only zero.
+// Raises EZamiana when the answer is not a number.
+Verdict JudgeAnswer(std::string_view text, const RunFigures& run, Question question);

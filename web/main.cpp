@@ -11,6 +11,7 @@
 #include "engine/angle_tables.h"
 #include "lesson/answer_check.h"
 #include "lesson/answer_input.h"
+#include "lesson/run_figures.h"
 #include "platform/application.h"
 #include "platform/form.h"
 #include "platform/glyph_canvas.h"
@@ -64,27 +65,9 @@ void ShowTask() {
   PageCall("showTask");
 }
 
-struct Figures {
-  double Distance = 0;
-  double RLength = 0;
-  std::uint16_t TimeCount = 0;
-  double Rx = 0;
-  double Ry = 0;
-  double Speed = 0;
-};
-
-Figures CurrentFigures() {
-  Figures f;
-  if (VelnarForm1 && VelnarForm1->Car) {
-    const CarModel& car = VelnarForm1->Car->Model;
-    f.Distance = car.Distance;
-    f.RLength = car.RLength;
-    f.TimeCount = car.TimeCount;
-    f.Rx = car.Rx;
-    f.Ry = car.Ry;
-    f.Speed = car.Speed;
-  }
-  return f;
+// The figures of the run the task judges, as the desktop's task reads them.
+RunFigures CurrentFigures() {
+  return VelnarForm1 && VelnarForm1->Car ? FiguresOf(VelnarForm1->Car->Model) : RunFigures{};
 }
 
 }  // namespace
@@ -135,16 +118,28 @@ EMSCRIPTEN_KEEPALIVE void velnar_screen_resized(int width, int height) {
 
 // One "Sprawdź" of the task: which 0 is the average speed, 1 the velocity.
 // Returns 1 for a right answer, 0 for a wrong one, -1 when the answer is not
-// judged (empty, or starting with a point) and -2 when it is not a number
-// (the message is shown as on the desktop).
+// judged (empty, or starting with a point), -2 when it is not a number and -3
+// when the run was too short to time (either message is shown as on the
+// desktop).
 EMSCRIPTEN_KEEPALIVE int velnar_check(int which, const char* text) {
-  const Figures f = CurrentFigures();
-  std::optional<bool> right;
-  const bool ok = Dispatch(
-      [&] { right = CheckAnswer(text, which == 0 ? f.Distance : f.RLength, f.TimeCount); });
+  const RunFigures f = CurrentFigures();
+  Verdict verdict = Verdict::NotJudged;
+  const bool ok = Dispatch([&] {
+    verdict = JudgeAnswer(text, f, which == 0 ? Question::AverageSpeed : Question::AverageVelocity);
+  });
   if (!ok) return -2;
-  if (!right) return -1;
-  return *right ? 1 : 0;
+  switch (verdict) {
+    case Verdict::Right:
+      return 1;
+    case Verdict::Wrong:
+      return 0;
+    case Verdict::TooShortToTime:
+      if (ApplicationPort* app = Application()) app->ShowException(TooShortToTimeMessage);
+      return -3;
+    case Verdict::NotJudged:
+      break;
+  }
+  return -1;
 }
 
 // The answer fields' key filter: the character to insert, or -1 when it is
@@ -180,7 +175,7 @@ EMSCRIPTEN_KEEPALIVE void velnar_task_closed() {
 // The car's figures: 0 distance, 1 displacement length, 2 time count (what
 // the task judges), 3 Rx, 4 Ry, 5 speed; all 0 without a run.
 EMSCRIPTEN_KEEPALIVE double velnar_figure(int which) {
-  const Figures f = CurrentFigures();
+  const RunFigures f = CurrentFigures();
   switch (which) {
     case 0:
       return f.Distance;
@@ -193,7 +188,7 @@ EMSCRIPTEN_KEEPALIVE double velnar_figure(int which) {
     case 4:
       return f.Ry;
     default:
-      return f.Speed;
+      return VelnarForm1 && VelnarForm1->Car ? VelnarForm1->Car->Model.Speed : 0;
   }
 }
 

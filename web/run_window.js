@@ -2,42 +2,35 @@
 // path driven and the displacement arrows, the distance and the displacement's
 // length against time, the speed (distance per tick) with the area under it,
 // the velocity (displacement per tick) by its components, a replay, and saving
-// as CSV or PNG. Every figure, text of a number and point of a chart comes from
-// the core (web/run_view.cpp), made by the same code as the desktop's window;
-// this page only draws them. The averages appear only once both answers were
-// checked or the pupil asks for them, so the window does not give the task away.
+// as CSV or PNG. What it shows is the lesson's model of the window, read from
+// the core (web/run_view.cpp), the same the desktop's window draws: every
+// figure, word, colour, axis, legend key and point of the track picture, how
+// the replay moves and the saved file's name. This page only lays them out and
+// draws them. The averages appear only once both answers were checked or the
+// pupil asks for them, so the window does not give the task away.
 'use strict';
 
 window.VelnarRunWindow = (function () {
   const $ = (id) => document.getElementById(id);
-  const TICK_MS = 300;
-  const PATH_COLOUR = 'rgb(255,140,0)';
-  const FAINT_PATH_COLOUR = 'rgba(255,140,0,0.431)';
-  const ARROW_COLOUR = 'rgb(0,200,0)';
-  const PATH_WIDTH = 3;
   const FONT = '"Liberation Sans", Arial, sans-serif';
-  const colours = {
-    distance: 'rgb(0,90,200)',
-    displacement: 'rgb(0,160,0)',
-    speed: 'rgb(200,90,0)',
-    speedShade: 'rgba(200,90,0,0.275)',
-    speedLabel: 'rgb(143,64,0)',
-    vx: 'rgb(0,120,170)',
-    vy: 'rgb(150,40,160)',
-  };
+  // The model's charts in order, by the boxes the page lays out for them.
+  const CHARTS = ['distance', 'speed', 'velocity'];
   const PLAY = '<u>O</u>dtwórz';
   // The same mnemonic, so Alt+O pauses what it started.
   const PAUSE = 'Wstrzymaj <u>o</u>dtwarzanie';
 
   let program = null;
   let built = false;
-  let info = null;            // the run's figures from the core
+  let info = null;            // the window's model from the core
+  let speeds = [];            // the replay's tempos, as factors
+  let scratch = 0;            // the core's memory for the numbers it writes back
   let position = 0;           // rows from the first, fractions between ticks
   let shownRow = -1;
   let playing = false;
   let playSpeed = 1;
   let lastStep = 0;
   let resultShown = false;
+  let draws = 0;              // pictures drawn: the track's and the charts' overlays
   let path = null;            // Float32Array of x, y in track pixels
   let values = null;          // the texts of the row shown
   let trackImage = null;      // the whole track at one pixel per world pixel
@@ -48,16 +41,16 @@ window.VelnarRunWindow = (function () {
   let laidOut = '';           // the sizes the window was last laid out for
   const charts = {};
   const track = { canvas: null, layer: null, whole: null, driven: null, drawn: 0,
-    last: null, scale: 1, left: 0, size: 0, moment: { points: 0, car: [0, 0] } };
+    last: null, scale: 1, left: 0, size: 0, scene: null };
 
   // --- Reading the core ------------------------------------------------------
   function json(name, ...args) {
     return JSON.parse(program.ccall(name, 'string', args.map(() => 'number'), args));
   }
 
-  function series(which) {
+  function line(chart, which) {
     const count = program._malloc(4);
-    const at = program._velnar_run_series(which, count);
+    const at = program._velnar_run_line(chart, which, count);
     const n = program.HEAP32[count >> 2];
     program._free(count);
     const pairs = new Float64Array(program.HEAPU8.buffer, at, 2 * n);
@@ -74,18 +67,15 @@ window.VelnarRunWindow = (function () {
     return new Float32Array(program.HEAPU8.buffer, at, 2 * n).slice();
   }
 
-  function moment(at) {
-    const car = program._malloc(16);
-    const points = program._velnar_run_moment(at, car);
-    const xy = [program.HEAPF64[car >> 3], program.HEAPF64[(car >> 3) + 1]];
-    program._free(car);
-    return { points, car: xy };
+  // Numbers the core wrote back into the scratch memory.
+  function written(n) {
+    return Array.from(new Float64Array(program.HEAPU8.buffer, scratch, n));
   }
 
   function trackPicture() {
     if (trackImage) return trackImage;
     const at = program._velnar_track_picture();
-    const w = info.trackWidth, h = info.trackHeight;
+    const [w, h] = info.track;
     const pixels = new Uint8ClampedArray(program.HEAPU8.buffer, at, w * h * 4).slice();
     trackImage = document.createElement('canvas');
     trackImage.width = w;
@@ -109,7 +99,7 @@ window.VelnarRunWindow = (function () {
     track.canvas = element('canvas', { id: 'runTrack', className: 'run-track' }, left);
     element('div', { id: 'runValues', className: 'run-values' }, left);
     const right = element('div', { className: 'run-charts' }, top);
-    for (const name of ['distance', 'speed', 'velocity'])
+    for (const name of CHARTS)
       element('div', { id: 'runChart-' + name, className: 'run-chart' }, right);
 
     // The replay and the buttons: two rows, side by side where a lying phone
@@ -117,8 +107,8 @@ window.VelnarRunWindow = (function () {
     const controls = element('div', { className: 'run-controls' }, client);
     const replay = element('div', { className: 'run-row' }, controls);
     element('button', { id: 'runPlay', innerHTML: PLAY, className: 'run-play' }, replay);
-    const speed = element('select', { id: 'runSpeed', title: 'Tempo odtwarzania' }, replay);
-    for (const f of ['1x', '2x', '4x']) element('option', { textContent: f }, speed);
+    element('select', { id: 'runSpeed', title: 'Tempo odtwarzania' }, replay)
+      .setAttribute('aria-label', 'Tempo odtwarzania');
     // The slider keeps its label when the row wraps.
     const time = element('span', { className: 'run-time' }, replay);
     element('label', { textContent: 'Czas t:', htmlFor: 'runTime', className: 'run-text' }, time);
@@ -131,7 +121,7 @@ window.VelnarRunWindow = (function () {
     element('button', { id: 'runClose', textContent: 'Zamknij', className: 'default' }, buttons);
 
     $('runPlay').addEventListener('click', () => setPlaying(!playing));
-    speed.addEventListener('change', () => { playSpeed = 1 << speed.selectedIndex; });
+    $('runSpeed').addEventListener('change', (e) => { playSpeed = speeds[e.target.selectedIndex]; });
     $('runTime').addEventListener('input', (e) => {
       const value = Number(e.target.value);
       if (Math.floor(position) !== value) setPosition(value);
@@ -146,6 +136,15 @@ window.VelnarRunWindow = (function () {
     $('run').addEventListener('keydown', keyDown);
     buildSaveDialog();
     built = true;
+  }
+
+  // The tempos as the model names them, once.
+  function fillSpeeds() {
+    const select = $('runSpeed');
+    if (select.options.length) return;
+    speeds = info.speeds.map((s) => s.factor);
+    for (const s of info.speeds) element('option', { textContent: s.text }, select);
+    playSpeed = speeds[0];
   }
 
   function keyDown(e) {
@@ -174,118 +173,64 @@ window.VelnarRunWindow = (function () {
   }
 
   // --- The charts ------------------------------------------------------------
-  // Round ends and steps (0, 25, 50... rather than 0, 15.5, 31...), about five
-  // steps to an axis.
-  function niceNumber(x, round) {
-    const power = Math.pow(10, Math.floor(Math.log10(x)));
-    const f = x / power;
-    let nice;
-    if (round) nice = f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10;
-    else nice = f <= 1 ? 1 : f <= 2 ? 2 : f <= 5 ? 5 : 10;
-    return nice * power;
-  }
-
-  // Values get a little room above and below; time ends where the run does.
-  function niceAxis(low, high, time) {
-    if (!(high > low)) high = low + 1;
-    const room = time ? 1 : 1.02;
-    let min = low < 0 ? low * room : low, max = high > 0 ? high * room : high;
-    const step = niceNumber(niceNumber(max - min, false) / 4, true);
-    min = Math.floor(min / step) * step;
-    max = Math.ceil(max / step) * step;
-    return { min, max, step };
-  }
-
   function axisLabel(v) {
     return String(Number(v.toPrecision(6)));
   }
 
-  function axis(label, range) {
+  function axis(model) {
     return {
-      label, labelSize: 18, labelFont: `bold 12px ${FONT}`, font: `11px ${FONT}`, size: 36,
+      label: model.title, labelSize: 18, labelFont: `bold 12px ${FONT}`, font: `11px ${FONT}`, size: 36,
       stroke: '#333', grid: { stroke: '#e2e2e2', width: 1 }, ticks: { stroke: '#999', width: 1, size: 4 },
-      splits: () => {
-        const out = [];
-        for (let v = range.min; v <= range.max + range.step / 2; v += range.step) out.push(v);
-        return out;
-      },
+      splits: () => model.ticks,
       values: (u, splits) => splits.map(axisLabel),
     };
   }
 
-  function line(label, stroke, data, dashed) {
-    return { s: { label, stroke, width: 2, dash: dashed ? [7, 4] : undefined, points: { show: false },
-      paths: uPlot.paths.linear() }, data };
-  }
-
-  // A chart: the library draws the axes and the series once; the replay's
+  // A chart: the library draws the axes and the lines once; the replay's
   // cursor and the shaded area are drawn over them on a canvas of their own.
-  function makeChart(name, title, yLabel, x, y, lines, legendOnly) {
+  function makeChart(index) {
+    const name = CHARTS[index], model = info.charts[index];
     const box = $('runChart-' + name);
     box.textContent = '';
+    const data = model.lines.map((l, i) => line(index, i));
     const opts = {
-      mode: 2, width: 300, height: 150, title,
+      mode: 2, width: 300, height: 150, title: model.title,
       legend: { show: false },
       cursor: { show: false, drag: { x: false, y: false } },
-      scales: { x: { time: false, range: () => [x.min, x.max] }, y: { range: () => [y.min, y.max] } },
-      axes: [axis('czas t [s]', x), axis(yLabel, y)],
-      series: [{}].concat(lines.map((l) => l.s)),
+      scales: { x: { time: false, range: () => [model.x.min, model.x.max] },
+        y: { range: () => [model.y.min, model.y.max] } },
+      axes: [axis(model.x), axis(model.y)],
+      series: [{}].concat(model.lines.map((l) => ({ label: l.label, stroke: l.colour, width: 2,
+        dash: l.dashed ? [7, 4] : undefined, points: { show: false }, paths: uPlot.paths.linear() }))),
       hooks: { setSize: [() => sizeOverlay(name)], draw: [() => drawOverlay(name)] },
     };
-    const u = new uPlot(opts, [null].concat(lines.map((l) => l.data)), box);
+    const u = new uPlot(opts, [null].concat(data), box);
     const legend = element('div', { className: 'run-legend' }, box);
-    const entries = lines.map((l) => legendEntry(legend, l.s.label, l.s.stroke, l.s.dash));
-    if (legendOnly) entries.push(legendEntry(legend, legendOnly.label, legendOnly.stroke, [7, 4]));
     const overlay = element('canvas', { className: 'run-overlay' }, u.over);
-    charts[name] = { u, box, legend: entries, overlay, shade: null };
-    return charts[name];
+    charts[name] = { u, box, legend, overlay, shade: null,
+      curve: model.shaded >= 0 ? data[model.shaded] : null };
   }
 
-  function legendEntry(legend, label, stroke, dash) {
+  function legendEntry(legend, key) {
     const entry = element('span', { className: 'run-legend-entry' }, legend);
     const mark = element('span', { className: 'run-legend-mark' }, entry);
-    mark.style.borderTop = `2px ${dash ? 'dashed' : 'solid'} ${stroke}`;
-    element('span', { textContent: label }, entry);
-    return entry;
+    mark.style.borderTop = `2px ${key.dashed ? 'dashed' : 'solid'} ${key.colour}`;
+    element('span', { textContent: key.text }, entry);
   }
 
-  function buildCharts() {
-    const d = [0, 1, 2, 3, 4].map(series);
-    const t = niceAxis(0, info.tMax, true);
-    const flat = (value) => [Float64Array.of(0, info.tMax), Float64Array.of(value, value)];
-    makeChart('distance', 'Droga s i przemieszczenie |R|', '[m]', t, niceAxis(0, info.sMax, false), [
-      line('droga s', colours.distance, d[0]),
-      line('przemieszczenie |R|', colours.displacement, d[1]),
-    ]);
-    makeChart('speed', 'Szybkość v (droga w sekundzie)', '[m/s]', t, niceAxis(0, info.vMax, false), [
-      line('szybkość v', colours.speed, d[2]),
-      line(info.speedLabel, colours.distance, flat(info.speed), true),
-    ]);
-    makeChart('velocity', 'Prędkość (przemieszczenie w sekundzie)', '[m/s]', t,
-      niceAxis(info.low, info.high, false), [
-        line('vx', colours.vx, d[3]),
-        line('vy', colours.vy, d[4]),
-        line(info.vxLabel, colours.vx, flat(info.vx), true),
-        line(info.vyLabel, colours.vy, flat(info.vy), true),
-      ], { label: info.velocityLabel, stroke: colours.displacement });
-    // The area under the speed is the distance: shaded up to the moment shown.
-    charts.speed.curve = d[2];
-    setAveragesShown(false);
-  }
-
-  // The averages, their lines and their legend entries, hidden or shown.
-  function setAveragesShown(shown) {
-    const averages = { speed: [2], velocity: [3, 4] };
-    for (const [name, indices] of Object.entries(averages)) {
-      const c = charts[name];
-      c.u.batch(() => { for (const i of indices) c.u.setSeries(i, { show: shown }); });
-      c.legend.forEach((entry, i) => { if (i + 1 >= indices[0]) entry.hidden = !shown; });
-    }
+  // The lines shown and the legends' keys, as the model has them.
+  function showState(state) {
+    state.forEach((chart, index) => {
+      const c = charts[CHARTS[index]];
+      c.u.batch(() => chart.shown.forEach((shown, i) => c.u.setSeries(i + 1, { show: shown })));
+      c.legend.textContent = '';
+      for (const key of chart.legend) legendEntry(c.legend, key);
+    });
   }
 
   function showResult() {
     resultShown = true;
-    setAveragesShown(true);
+    showState(json('velnar_run_show_averages'));
     // A disabled button drops the focus out of the window, where its keys no
     // longer reach it; the next button takes it, as on the desktop.
     const focused = document.activeElement === $('runResult');
@@ -300,7 +245,7 @@ window.VelnarRunWindow = (function () {
     for (const c of Object.values(charts)) {
       const title = c.box.querySelector('.u-title');
       const width = Math.max(200, Math.floor(c.box.clientWidth) - 12);
-      const height = Math.max(100, Math.floor(c.box.clientHeight - 10 - c.legend[0].parentNode.offsetHeight -
+      const height = Math.max(100, Math.floor(c.box.clientHeight - 10 - c.legend.offsetHeight -
         (title ? title.offsetHeight : 0)));
       c.u.setSize({ width, height });
     }
@@ -320,6 +265,8 @@ window.VelnarRunWindow = (function () {
   function drawOverlay(name) {
     const c = charts[name];
     if (!c || !info || !values) return;
+    ++draws;
+    const colours = info.colours;
     const u = c.u, g = c.overlay.getContext('2d');
     const dpr = window.devicePixelRatio || 1;
     const w = c.overlay.width / dpr, h = c.overlay.height / dpr;
@@ -340,12 +287,12 @@ window.VelnarRunWindow = (function () {
         g.beginPath();
         g.rect(0, 0, x, h);
         g.clip();
-        g.fillStyle = colours.speedShade;
+        g.fillStyle = colours.shade;
         g.fill(c.shade);
         g.restore();
       }
     }
-    g.strokeStyle = 'rgb(128,128,128)';
+    g.strokeStyle = colours.cursor;
     g.lineWidth = 1;
     g.setLineDash([4, 3]);
     g.beginPath();
@@ -354,7 +301,7 @@ window.VelnarRunWindow = (function () {
     g.lineTo(cx, h);
     g.stroke();
     g.setLineDash([]);
-    if (c.curve) {
+    if (c.curve && values.area) {
       g.font = `bold 12px ${FONT}`;
       const label = values.area;
       const bw = g.measureText(label).width + 6, bh = 16;
@@ -362,9 +309,9 @@ window.VelnarRunWindow = (function () {
       let bx = x - bw - 4;
       if (bx < 2) bx = x + 4;
       const by = h - bh - 4;
-      g.fillStyle = 'rgba(255,255,255,0.82)';
+      g.fillStyle = colours.shadeBox;
       g.fillRect(bx, by, bw, bh);
-      g.fillStyle = colours.speedLabel;
+      g.fillStyle = colours.shadeText;
       g.textBaseline = 'middle';
       g.fillText(label, bx + 3, by + bh / 2 + 1);
     }
@@ -411,14 +358,14 @@ window.VelnarRunWindow = (function () {
     // The whole path, faint, drawn once for this size; the path driven grows
     // on a picture of its own.
     track.whole = offscreen(canvas.width, canvas.height);
-    drawPath(track.whole, FAINT_PATH_COLOUR, 0, path.length / 2, null);
+    drawPath(track.whole, info.colours.pathToCome, 0, path.length / 2, null);
     track.driven = offscreen(canvas.width, canvas.height);
     track.drawn = 0;
     track.last = null;
   }
 
-  function at(x, y) {
-    return [track.left + x * track.scale, y * track.scale];
+  function at(point) {
+    return [track.left + point[0] * track.scale, point[1] * track.scale];
   }
 
   // The line through points [from, to) of the path; returns where it ended.
@@ -429,14 +376,14 @@ window.VelnarRunWindow = (function () {
     const g = canvas.getContext('2d');
     g.setTransform(dpr, 0, 0, dpr, 0, 0);
     g.strokeStyle = colour;
-    g.lineWidth = PATH_WIDTH;
+    g.lineWidth = info.pathWidth;
     g.lineCap = 'round';
     g.lineJoin = 'round';
     g.beginPath();
     let px = last ? last[0] : null, py = last ? last[1] : null;
     if (last) g.moveTo(px, py);
     for (let i = from; i < to; ++i) {
-      const [x, y] = at(path[2 * i], path[2 * i + 1]);
+      const [x, y] = at([path[2 * i], path[2 * i + 1]]);
       const hx = Math.round(x * 2) / 2, hy = Math.round(y * 2) / 2;
       if (px === null) { g.moveTo(hx, hy); g.lineTo(hx, hy); }
       else if (hx !== px || hy !== py) g.lineTo(hx, hy);
@@ -447,80 +394,75 @@ window.VelnarRunWindow = (function () {
     return [px, py];
   }
 
-  function arrow(g, from, to, width, label) {
-    const dx = to[0] - from[0], dy = to[1] - from[1];
-    if (Math.hypot(dx, dy) < 1) return;
-    g.strokeStyle = ARROW_COLOUR;
-    g.fillStyle = ARROW_COLOUR;
-    g.lineWidth = width;
+  function arrow(g, a) {
+    const from = at(a.from), to = at(a.to);
+    if (!program._velnar_run_arrow(from[0], from[1], to[0], to[1], a.width, scratch)) return;
+    const [lx, ly, rx, ry, tx, ty] = written(6);
+    g.strokeStyle = info.colours.arrow;
+    g.fillStyle = info.colours.arrow;
+    g.lineWidth = a.width;
     g.lineCap = 'round';
-    const back = Math.atan2(-dy, -dx), head = 10 + 2 * width, spread = (20 * Math.PI) / 180;
     g.beginPath();
     g.moveTo(from[0], from[1]);
     g.lineTo(to[0], to[1]);
-    for (const side of [spread, -spread]) {
-      g.moveTo(to[0], to[1]);
-      g.lineTo(to[0] + head * Math.cos(back + side), to[1] + head * Math.sin(back + side));
-    }
+    g.moveTo(to[0], to[1]);
+    g.lineTo(lx, ly);
+    g.moveTo(to[0], to[1]);
+    g.lineTo(rx, ry);
     g.stroke();
     g.font = `bold 12px ${FONT}`;
-    g.fillText(label, (from[0] + to[0]) / 2 + 6, (from[1] + to[1]) / 2 - 6);
+    g.fillText(a.label, tx, ty);
   }
 
-  function marker(g, point, colour, label) {
-    g.strokeStyle = 'white';
+  function marker(g, m) {
+    const point = at(m.at);
+    g.strokeStyle = info.colours.markerRing;
     g.lineWidth = 1.5;
-    g.fillStyle = colour;
+    g.fillStyle = m.colour;
     g.beginPath();
-    g.arc(point[0], point[1], 5, 0, 2 * Math.PI);
+    g.arc(point[0], point[1], info.markerRadius, 0, 2 * Math.PI);
     g.fill();
     g.stroke();
     g.font = `bold 12px ${FONT}`;
-    // Beside the point, on whichever side keeps the label on the track.
-    const width = g.measureText(label).width;
-    let x = point[0] + 8;
-    if (x + width > track.left + track.size) x = point[0] - 8 - width;
-    g.fillStyle = 'black';
-    g.fillText(label, x + 1, point[1] + 5);
-    g.fillStyle = 'white';
-    g.fillText(label, x, point[1] + 4);
+    const x = program._velnar_run_marker_label(point[0], point[1], g.measureText(m.label).width,
+      track.left + track.size);
+    g.fillStyle = info.colours.labelShadow;
+    g.fillText(m.label, x + 1, point[1] + 5);
+    g.fillStyle = info.colours.labelText;
+    g.fillText(m.label, x, point[1] + 4);
   }
 
   function drawTrack() {
-    if (!track.layer) return;
+    const scene = track.scene;
+    if (!track.layer || !scene) return;
+    ++draws;
     const canvas = track.canvas, g = canvas.getContext('2d');
     const dpr = window.devicePixelRatio || 1;
     g.setTransform(1, 0, 0, 1, 0, 0);
     g.drawImage(track.layer, 0, 0);
     g.setTransform(dpr, 0, 0, dpr, 0, 0);
-    const m = track.moment;
-    const start = at(info.startX, info.startY), car = at(m.car[0], m.car[1]);
-    // The components under the path, the displacement over it: for a straight
-    // run the arrow and the path coincide.
-    arrow(g, start, [car[0], start[1]], 1.5, 'Rx');
-    arrow(g, start, [start[0], car[1]], 1.5, 'Ry');
-    const points = path.length / 2;
+    for (const a of scene.arrows) if (!a.over) arrow(g, a);
     g.setTransform(1, 0, 0, 1, 0, 0);
-    if (m.points < points) g.drawImage(track.whole, 0, 0);
-    if (m.points < track.drawn) {
+    if (scene.driven < scene.points) g.drawImage(track.whole, 0, 0);
+    if (scene.driven < track.drawn) {
       track.driven.getContext('2d').clearRect(0, 0, track.driven.width, track.driven.height);
       track.drawn = 0;
       track.last = null;
     }
-    track.last = drawPath(track.driven, PATH_COLOUR, track.drawn, m.points, track.last);
-    track.drawn = Math.max(track.drawn, m.points);
+    track.last = drawPath(track.driven, info.colours.path, track.drawn, scene.driven, track.last);
+    track.drawn = Math.max(track.drawn, scene.driven);
     g.drawImage(track.driven, 0, 0);
     g.setTransform(dpr, 0, 0, dpr, 0, 0);
-    arrow(g, start, car, 2.5, 'R');
-    marker(g, start, 'rgb(0,170,0)', 'Start');
-    if (points > 0)
-      marker(g, at(path[2 * points - 2], path[2 * points - 1]), 'rgb(200,0,0)', 'Koniec');
-    if (info.rows > 0) {
-      g.strokeStyle = 'black';
+    for (const a of scene.arrows) if (a.over) arrow(g, a);
+    marker(g, scene.start);
+    if (scene.end) marker(g, scene.end);
+    if (scene.car) {
+      const car = at(scene.car);
+      g.strokeStyle = info.colours.carRing;
       g.lineWidth = 1.5;
-      g.fillStyle = 'rgb(255,230,0)';
+      g.fillStyle = info.colours.car;
       g.beginPath();
-      g.arc(car[0], car[1], 6, 0, 2 * Math.PI);
+      g.arc(car[0], car[1], info.carRadius, 0, 2 * Math.PI);
       g.fill();
       g.stroke();
     }
@@ -546,39 +488,45 @@ window.VelnarRunWindow = (function () {
 
   // --- The moment --------------------------------------------------------------
   function setPosition(rows) {
-    const last = info.rows > 0 ? info.rows - 1 : 0;
-    position = Math.min(Math.max(rows, 0), last);
+    position = Math.min(Math.max(rows, 0), info.last);
     $('runTime').value = String(Math.floor(position));
     showMoment();
   }
 
+  function sameScene(a, b) {
+    return a && b && a.driven === b.driven && (a.car === null) === (b.car === null) &&
+      (a.car === null || (a.car[0] === b.car[0] && a.car[1] === b.car[1]));
+  }
+
+  // Draws only what the moment moved: the track when the car or the path
+  // driven moved, the values and the cursors when the row did.
   function showMoment() {
-    if (info.rows === 0) {
-      $('runValues').innerHTML = 'Brak pomiarów:<br>czas nie był liczony.';
-      return;
+    const scene = json('velnar_run_scene', position);
+    if (!sameScene(scene, track.scene)) {
+      track.scene = scene;
+      drawTrack();
     }
-    track.moment = moment(position);
-    drawTrack();
     const i = Math.floor(position);
     if (i === shownRow) return;
     shownRow = i;
     values = json('velnar_run_values', i);
     for (const name of Object.keys(charts)) drawOverlay(name);
-    const v = values;
-    $('runValues').innerHTML = '<table><tr>' +
-      `<td><b>t</b> = ${v.t} s</td><td></td></tr><tr>` +
-      `<td><b>s</b> = ${v.s} m</td><td><b>v</b> = ${v.v} m/s</td></tr><tr>` +
-      `<td><b>|R|</b> = ${v.r} m</td><td></td></tr><tr>` +
-      `<td><b>Rx</b> = ${v.rx} m</td><td><b>vx</b> = ${v.vx} m/s</td></tr><tr>` +
-      `<td><b>Ry</b> = ${v.ry} m</td><td><b>vy</b> = ${v.vy} m/s</td></tr></table>`;
+    const text = (s) => s.replace(/&/g, '&amp;').replace(/</g, '&lt;');
+    if (values.message.length) {
+      $('runValues').innerHTML = values.message.map(text).join('<br>');
+      return;
+    }
+    const cell = (c) => (c ? `<b>${text(c.name)}</b> = ${c.number} ${c.unit}` : '');
+    $('runValues').innerHTML = '<table>' +
+      values.grid.map((row) => `<tr>${row.map((c) => `<td>${cell(c)}</td>`).join('')}</tr>`).join('') +
+      '</table>';
   }
 
   function setPlaying(on) {
     if (on === playing) return;
     if (on) {
-      if (!info || info.rows < 2) return;
-      // From the end, playing starts the run over.
-      if (position >= info.rows - 1) setPosition(0);
+      if (!info || !info.canReplay) return;
+      setPosition(program._velnar_run_replay_start(position));
       playing = true;
       lastStep = performance.now();
       frame = requestAnimationFrame(advance);
@@ -597,8 +545,9 @@ window.VelnarRunWindow = (function () {
     if (!playing) return;
     const elapsed = Math.max(0, now - lastStep);
     lastStep = now;
-    setPosition(position + (elapsed / TICK_MS) * playSpeed);
-    if (position >= info.rows - 1) setPlaying(false);
+    const stopped = program._velnar_run_advance(position, elapsed, playSpeed, scratch);
+    setPosition(written(1)[0]);
+    if (stopped) setPlaying(false);
     else frame = requestAnimationFrame(advance);
   }
 
@@ -630,11 +579,11 @@ window.VelnarRunWindow = (function () {
     });
   }
 
+  // The model's name for the file, from the local time now.
   function fileName(kind) {
     const d = new Date();
-    const two = (n) => String(n).padStart(2, '0');
-    return `przebieg-${d.getFullYear()}-${two(d.getMonth() + 1)}-${two(d.getDate())}-` +
-      `${two(d.getHours())}${two(d.getMinutes())}.${kind}`;
+    return program.ccall('velnar_run_file_name', 'string', Array(6).fill('number'),
+      [kind === 'png' ? 1 : 0, d.getFullYear(), d.getMonth() + 1, d.getDate(), d.getHours(), d.getMinutes()]);
   }
 
   function showSaveName() {
@@ -662,15 +611,16 @@ window.VelnarRunWindow = (function () {
   }
 
   function saveAs(kind) {
+    const name = fileName(kind);
     if (kind === 'png') {
       const out = picture();
       out.toBlob((blob) => {
         drop(out);
-        download(blob, fileName('png'));
+        download(blob, name);
       }, 'image/png');
     } else {
       const csv = program.ccall('velnar_run_csv', 'string', [], []);
-      download(new Blob([csv], { type: 'text/csv' }), fileName('csv'));
+      download(new Blob([csv], { type: 'text/csv' }), name);
     }
   }
 
@@ -748,20 +698,22 @@ window.VelnarRunWindow = (function () {
     program = module;
     if (!built) build();
     if (opening) release();
-    info = json('velnar_run_open');
+    info = json('velnar_run_open', answersChecked ? 1 : 0);
+    scratch = program._malloc(6 * 8);
     path = readPath();
+    fillSpeeds();
     shownRow = -1;
     values = null;
     playing = false;
-    resultShown = false;
+    resultShown = answersChecked;
     $('runPlay').innerHTML = PLAY;
-    $('runPlay').disabled = info.rows < 2;
-    $('runTime').max = String(Math.max(0, info.rows - 1));
+    $('runPlay').disabled = !info.canReplay;
+    $('runTime').max = String(info.last);
     $('runTime').disabled = info.rows === 0;
-    $('runResult').disabled = false;
+    $('runResult').disabled = answersChecked;
     $('run').showModal();
-    buildCharts();
-    if (answersChecked) showResult();
+    info.charts.forEach((chart, index) => makeChart(index));
+    showState(info.state);
     laidOut = sizes();
     trackLayout();
     sizeCharts();
@@ -771,14 +723,15 @@ window.VelnarRunWindow = (function () {
     // The library announces a change of the pixel ratio on the window.
     window.addEventListener('dppxchange', () => layout(true), { signal: opening.abort.signal });
     // The pupil who has not asked sees the run first, from its end.
-    setPosition(info.rows > 0 ? info.rows - 1 : 0);
+    setPosition(info.last);
     // The first control in order has the focus, so Space plays at once.
-    (info.rows > 1 ? $('runPlay') : $('runClose')).focus();
+    (info.canReplay ? $('runPlay') : $('runClose')).focus();
   }
 
-  // Closing frees what the opening made: a pupil opens the window again and
-  // again in a lesson, and each opening makes its own charts and pictures.
-  // The controls made once stay, and so does the track's picture.
+  // Closing frees what the opening made, here and in the core: a pupil opens
+  // the window again and again in a lesson, and each opening makes its own
+  // charts and pictures. The controls made once stay, and so does the track's
+  // picture.
   function release() {
     setPlaying(false);
     if (opening) {
@@ -798,8 +751,13 @@ window.VelnarRunWindow = (function () {
     drop(track.canvas);
     track.drawn = 0;
     track.last = null;
-    track.moment = { points: 0, car: [0, 0] };
+    track.scene = null;
     $('runValues').textContent = '';
+    if (program) {
+      program._velnar_run_close();
+      program._free(scratch);
+    }
+    scratch = 0;
     info = null;
     path = null;
     values = null;
@@ -808,10 +766,12 @@ window.VelnarRunWindow = (function () {
 
   return {
     show,
-    // What the tests read: the charts as drawn, the moment and the replay.
+    // What the tests read: the charts as drawn, the moment and the replay,
+    // and how many pictures were drawn.
     charts,
     get position() { return position; },
     get playing() { return playing; },
     get resultShown() { return resultShown; },
+    get draws() { return draws; },
   };
 })();

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QChart>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPlainTextEdit>
@@ -15,6 +18,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
 #include <clocale>
 #include <cmath>
 #include <sstream>
@@ -26,6 +30,7 @@
 #include "app/task_dialog.h"
 #include "sim/car_model.h"
 #include "sim/number_format.h"
+#include "sim/race_car.h"
 #include "tests/common/scripted_drive.h"
 #include "tests/common/test_app.h"
 
@@ -83,55 +88,102 @@ void ExpectSameRelative(double value, double expected, const char* what) {
 
 // What a teacher reads off the charts is what the task judged: the lines end
 // at the task's figures, the area under the speed is the distance and under
-// the velocity the displacement, and the dashed averages are the answers.
+// the velocity the displacement, the dashed averages are the answers, and
+// time ends where the run did.
 TEST_F(RunWindowTest, ChartsEndAtTheTasksFiguresAndTheAreasAreTheDistances) {
   TRunWindow window(recording, Figures(), true);
   const RunFigures task = Figures();
   ASSERT_GT(task.TimeCount, 10);
   ASSERT_GT(task.Distance, task.RLength + 5) << "the bend is in the run";
+  const auto& distance = window.Lines[DistanceChart];
+  const auto& speed = window.Lines[SpeedChart];
+  const auto& velocity = window.Lines[VelocityChart];
+  ASSERT_EQ(distance.size(), 2u);
+  ASSERT_EQ(speed.size(), 3u);
+  ASSERT_EQ(velocity.size(), 4u);
 
-  const QPointF end = window.DistanceSeries->at(window.DistanceSeries->count() - 1);
+  const QPointF end = distance[0]->at(distance[0]->count() - 1);
   EXPECT_EQ(end, QPointF(task.TimeCount, task.Distance));
-  EXPECT_EQ(window.DisplacementSeries->at(window.DisplacementSeries->count() - 1).y(),
-            task.RLength);
-  EXPECT_EQ(window.DistanceSeries->at(0), QPointF(0, 0)) << "the run starts at rest";
+  EXPECT_EQ(distance[1]->at(distance[1]->count() - 1).y(), task.RLength);
+  EXPECT_EQ(distance[0]->at(0), QPointF(0, 0)) << "the run starts at rest";
 
-  ExpectSameRelative(Area(window.SpeedSeries), task.Distance, "area under v");
-  ExpectSameRelative(Area(window.VxSeries), task.Rx, "area under vx");
-  ExpectSameRelative(Area(window.VySeries), task.Ry, "area under vy");
-  const double t = window.SpeedSeries->at(window.SpeedSeries->count() - 1).x();
+  ExpectSameRelative(Area(speed[0]), task.Distance, "area under v");
+  ExpectSameRelative(Area(velocity[0]), task.Rx, "area under vx");
+  ExpectSameRelative(Area(velocity[1]), task.Ry, "area under vy");
+  const double t = speed[0]->at(speed[0]->count() - 1).x();
   EXPECT_EQ(t, task.TimeCount);
 
-  EXPECT_EQ(window.AverageSpeedLine->at(0).y(), task.Distance / task.TimeCount);
-  EXPECT_EQ(window.AverageVxLine->at(1).y(), task.Rx / task.TimeCount);
-  EXPECT_EQ(window.AverageVyLine->at(1).y(), task.Ry / task.TimeCount);
-  EXPECT_TRUE(window.AverageVelocityEntry->name().contains(
-      QString::fromStdString(FormatFixed(task.RLength / task.TimeCount, 2))));
+  EXPECT_EQ(speed[1]->at(0).y(), task.Distance / task.TimeCount);
+  EXPECT_EQ(speed[2]->at(1).y(), task.RLength / task.TimeCount);
+  EXPECT_TRUE(speed[2]->name().startsWith("|R|/t = "));
+  EXPECT_EQ(velocity[2]->at(1).y(), task.Rx / task.TimeCount);
+  EXPECT_EQ(velocity[3]->at(1).y(), task.Ry / task.TimeCount);
+
+  for (RunChart* chart : window.Charts) {
+    const QList<QAbstractAxis*> time = chart->Chart()->axes(Qt::Horizontal);
+    ASSERT_EQ(time.size(), 1);
+    EXPECT_EQ(static_cast<QValueAxis*>(time[0])->max(), task.TimeCount) << "time ends with the run";
+  }
 }
 
+// The averages' lines and their keys show together, and only once both
+// answers were checked or the pupil asks; no key is left without its line.
 TEST_F(RunWindowTest, AveragesStayHiddenUntilBothChecksOrTheButton) {
   const double speed = car.Distance / car.TimeCount, velocity = car.RLength / car.TimeCount;
+  const auto averages = [](const TRunWindow& window) {
+    std::vector<QLineSeries*> lines;
+    for (std::size_t c = 0; c < RunChartCount; ++c)
+      for (std::size_t i = 0; i < window.Lines[c].size(); ++i)
+        if (window.Model().Chart(c).Lines[i].Average) lines.push_back(window.Lines[c][i]);
+    return lines;
+  };
+  // Read from the charts as drawn: a legend places its keys when it is.
+  const auto keysWithoutLines = [](const TRunWindow& window) {
+    QStringList wrong;
+    for (std::size_t c = 0; c < RunChartCount; ++c)
+      for (QLineSeries* line : window.Lines[c]) {
+        const bool drawn = line->isVisible() && line->count() >= 2;
+        for (QLegendMarker* key : window.Charts[c]->Chart()->legend()->markers(line))
+          if (key->isVisible() != drawn) wrong << line->name();
+      }
+    return wrong.join(", ").toStdString();
+  };
   {
     TRunWindow window(recording, Figures(), false);
-    const auto averages = {window.AverageSpeedLine, window.AverageVxLine, window.AverageVyLine,
-                           window.AverageVelocityEntry};
-    for (QLineSeries* line : averages) EXPECT_FALSE(line->isVisible());
+    window.show();
+    // Every chart drawn again since `before` (the charts' counts of drawing).
+    const auto renders = [&window] {
+      std::vector<int> count;
+      for (RunChart* chart : window.Charts) count.push_back(chart->Renders());
+      return count;
+    };
+    const auto drawnSince = [&](const std::vector<int>& before) {
+      return RunUntil([&] {
+        const std::vector<int> now = renders();
+        for (std::size_t c = 0; c < now.size(); ++c)
+          if (now[c] <= before[c]) return false;
+        return true;
+      });
+    };
+    ASSERT_TRUE(drawnSince(std::vector<int>(RunChartCount, 0)));
+    ASSERT_EQ(averages(window).size(), 4u);
+    for (QLineSeries* line : averages(window)) EXPECT_FALSE(line->isVisible());
+    EXPECT_EQ(keysWithoutLines(window), "");
     EXPECT_FALSE(window.ResultShown());
     // Nor does any text of the window give them away.
-    window.show();
     for (QLabel* label : window.findChildren<QLabel*>()) {
       EXPECT_FALSE(label->text().contains(QString::fromStdString(FormatFixed(speed, 2))));
       EXPECT_FALSE(label->text().contains(QString::fromStdString(FormatFixed(velocity, 2))));
     }
-    const int renders = window.SpeedChart->Renders();
+    const std::vector<int> before = renders();
     QTest::mouseClick(window.ShowResultButton, Qt::LeftButton);
-    for (QLineSeries* line : averages) EXPECT_TRUE(line->isVisible());
-    EXPECT_TRUE(RunUntil([&] { return window.SpeedChart->Renders() > renders; }))
-        << "the chart's picture shows the averages";
+    for (QLineSeries* line : averages(window)) EXPECT_TRUE(line->isVisible());
+    EXPECT_TRUE(drawnSince(before)) << "the charts' pictures show the averages";
+    EXPECT_EQ(keysWithoutLines(window), "");
   }
   TRunWindow checked(recording, Figures(), true);
-  EXPECT_TRUE(checked.AverageSpeedLine->isVisible());
-  EXPECT_TRUE(checked.AverageVelocityEntry->isVisible());
+  for (QLineSeries* line : averages(checked)) EXPECT_TRUE(line->isVisible());
+  EXPECT_FALSE(checked.ShowResultButton->isEnabled());
 }
 
 // The slider and the replay move everything to their moment: the car and its
@@ -146,34 +198,38 @@ TEST_F(RunWindowTest, TheReplayMovesTheCarTheArrowsAndTheValues) {
   const std::vector<RunRow>& rows = window.Rows();
   EXPECT_EQ(window.TimeSlider->maximum(), static_cast<int>(rows.size()) - 1);
   EXPECT_EQ(window.TimeSlider->value(), window.TimeSlider->maximum()) << "opens at the end";
-  EXPECT_EQ(window.TrackView->Car().X, car.X) << "the end is where Space stopped the car";
-  EXPECT_EQ(window.TrackView->Car().Y, car.Y);
-  const int renders = window.DistanceChart->Renders() + window.SpeedChart->Renders() +
-                      window.VelocityChart->Renders();
+  const auto carAt = [&window] { return window.TrackView->Scene().Car.value_or(PathPoint{}); };
+  const PathPoint end = CarCentreOnTrack({car.X, car.Y});
+  EXPECT_EQ(carAt().X, end.X) << "the end is where Space stopped the car";
+  EXPECT_EQ(carAt().Y, end.Y);
+  const auto renders = [&window] {
+    int count = 0;
+    for (RunChart* chart : window.Charts) count += chart->Renders();
+    return count;
+  };
+  const int rendered = renders();
 
   for (int i : {0, 7, static_cast<int>(rows.size()) - 2}) {
     SCOPED_TRACE(i);
     window.TimeSlider->setValue(i);
     const RunRow& r = rows[static_cast<std::size_t>(i)];
     const RunSample& s = samples[static_cast<std::size_t>(i)];
-    EXPECT_EQ(window.TrackView->Car().X, s.X);
-    EXPECT_EQ(window.TrackView->Car().Y, s.Y);
-    EXPECT_EQ(window.TrackView->DrivenPoints(), s.PathPoints);
+    EXPECT_EQ(carAt().X, CarCentreOnTrack({s.X, s.Y}).X);
+    EXPECT_EQ(carAt().Y, CarCentreOnTrack({s.X, s.Y}).Y);
+    EXPECT_EQ(window.TrackView->Scene().DrivenPoints, s.PathPoints);
+    ASSERT_EQ(window.TrackView->Scene().Arrows.size(), 3u);
     const QString text = window.Values->text();
     EXPECT_TRUE(text.contains(QString("= %1 s").arg(r.T))) << text.toStdString();
     for (double metres : {r.S, r.R, r.Rx, r.Ry})
       EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(metres, 1) + " m")));
     for (double speed : {r.V, r.Vx, r.Vy})
       EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(speed, 2) + " m/s")));
-    for (RunChart* chart : {window.DistanceChart, window.SpeedChart, window.VelocityChart})
-      EXPECT_EQ(chart->Cursor(), r.T);
-    EXPECT_EQ(window.SpeedChart->ShadeLabel(),
+    for (RunChart* chart : window.Charts) EXPECT_EQ(chart->Cursor(), r.T);
+    EXPECT_EQ(window.Charts[SpeedChart]->ShadeLabel(),
               QString::fromStdString("s = " + FormatFixed(r.S, 1) + " m"));
     window.repaint();
   }
-  EXPECT_EQ(window.DistanceChart->Renders() + window.SpeedChart->Renders() +
-                window.VelocityChart->Renders(),
-            renders);
+  EXPECT_EQ(renders(), rendered);
 
   // Alt+O plays at 4x from near the end and stops at the end; Alt+O again
   // pauses a replay it started.
@@ -185,7 +241,7 @@ TEST_F(RunWindowTest, TheReplayMovesTheCarTheArrowsAndTheValues) {
   ASSERT_TRUE(RunUntil([&] { return window.Playing(); }));
   EXPECT_TRUE(RunUntil([&] { return !window.Playing(); }, 10000));
   EXPECT_EQ(window.TimeSlider->value(), window.TimeSlider->maximum());
-  EXPECT_EQ(window.TrackView->Car().X, car.X);
+  EXPECT_EQ(carAt().X, end.X);
   window.SetPlaySpeed(1);
   QTest::keyClick(&window, Qt::Key_O, Qt::AltModifier);
   ASSERT_TRUE(RunUntil([&] { return window.Playing(); }));
@@ -240,17 +296,21 @@ TEST_F(RunWindowTest, CsvRoundTripAndPicture) {
   EXPECT_TRUE(orange);
 }
 
+// Space before any driving: the message instead of the figures, and no
+// arrows on the track.
 TEST_F(RunWindowTest, RunBeforeTheClockStartedOpensEmpty) {
   RunRecording none;
   none.RecordPosition(192, 550);
   TRunWindow window(none, RunFigures{}, true);
   window.show();
-  EXPECT_EQ(window.DistanceSeries->count(), 0);
+  EXPECT_EQ(window.Lines[DistanceChart][0]->count(), 0);
+  EXPECT_TRUE(window.TrackView->Scene().Arrows.empty());
+  EXPECT_FALSE(window.TrackView->Scene().Car.has_value());
   EXPECT_FALSE(window.TimeSlider->isEnabled());
   EXPECT_FALSE(window.PlayButton->isEnabled());
   window.SetPlaying(true);
   EXPECT_FALSE(window.Playing());
-  EXPECT_TRUE(window.Values->text().contains("Brak"));
+  EXPECT_EQ(window.Values->text(), "Brak pomiarów:<br>czas nie był liczony.");
   QTemporaryDir dir;
   ASSERT_TRUE(window.SaveCsv(dir.filePath("empty.csv")));
   EXPECT_EQ(ReadCsv(dir.filePath("empty.csv")).size(), 1u) << "the header alone";
@@ -295,7 +355,7 @@ TEST_F(RunWindowTest, TaskDialogOpensItFromTheBottomLeft) {
     EXPECT_EQ(run->windowTitle(), "Przebieg jazdy");
     EXPECT_TRUE(run->isModal());
     EXPECT_EQ(run->Rows().size(), recording.Samples().size());
-    EXPECT_TRUE(run->AverageSpeedLine->isVisible());
+    EXPECT_TRUE(run->Lines[SpeedChart][1]->isVisible());
     QTest::keyClick(run, Qt::Key_Escape);
   });
   QTest::mouseClick(dialog.RunButton, Qt::LeftButton);

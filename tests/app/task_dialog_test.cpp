@@ -138,8 +138,9 @@ TEST_F(TaskDialogTest, UnjudgedAndBadAnswers) {
   EXPECT_TRUE(dialog.Image1->isHidden());
 }
 
+// A car that never moved, with no time: only zero is right.
 TEST_F(TaskDialogTest, WithNoTimeOnlyZeroIsRight) {
-  figures = {.Distance = 35.5, .RLength = 12.25, .TimeCount = 0};
+  figures = {};
   for (const char* zero : {"0", "-0", "0.0"}) {
     Answer(dialog.Edit1, zero);
     QTest::mouseClick(dialog.Button1, Qt::LeftButton);
@@ -148,6 +149,24 @@ TEST_F(TaskDialogTest, WithNoTimeOnlyZeroIsRight) {
   Answer(dialog.Edit1, "35.5");
   QTest::mouseClick(dialog.Button1, Qt::LeftButton);
   EXPECT_EQ(ImageOf(dialog.Image9), ImageOf(dialog.Image11));
+  EXPECT_TRUE(shell.Messages.empty());
+}
+
+// Space within the first tick after the car moved: both checks tell the
+// pupil to drive longer, as a wrong number is told, and judge nothing.
+TEST_F(TaskDialogTest, RunTooShortToTimeIsNotJudged) {
+  figures = {.Distance = 1.4, .Rx = 0, .Ry = -1.4, .RLength = 1.4, .TimeCount = 0};
+  Answer(dialog.Edit1, "0");
+  QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+  Answer(dialog.Edit2, "1.4");
+  QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+  const std::vector<std::string> told(2,
+                                      "Czas jazdy był zbyt krótki, by go zmierzyć. Jedź dłużej.");
+  EXPECT_EQ(shell.Messages, told);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(dialog.Image9->isHidden());
+  EXPECT_TRUE(dialog.Image1->isHidden());
+  EXPECT_FALSE(dialog.BothAnswersChecked());
 }
 
 TEST_F(TaskDialogTest, MemoTextAndTabOrderAsLaidOut) {
