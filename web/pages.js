@@ -69,6 +69,26 @@
     for (const code of keysDown) keysHeldOver.add(code);
   }).observe(document.body, { attributes: true, attributeFilter: ['open'], subtree: true });
 
+  // --- The figures read aloud -------------------------------------------------
+  // For a pupil who cannot see the screen: I, or the "Odczytaj" control, puts
+  // the distance, the displacement's length and the time into a live region.
+  function readFigures() {
+    if (!program || simulation.hidden) return;
+    const one = (x) => x.toFixed(1).replace('.', ',');
+    const f = (i) => program._velnar_figure(i);
+    const region = $('figuresSpoken');
+    // Emptied first, so that the same words asked for twice are read twice.
+    region.textContent = '';
+    requestAnimationFrame(() => {
+      region.textContent = `s = ${one(f(0))} m, |R| = ${one(f(1))} m, t = ${f(2)} s`;
+    });
+  }
+  addEventListener('keydown', (e) => {
+    if (e.code === 'KeyI' && !e.repeat && !e.altKey && !e.ctrlKey && !e.metaKey &&
+        !document.querySelector('dialog[open]')) readFigures();
+  });
+  $('readFigures').addEventListener('click', readFigures);
+
   // --- The start window --------------------------------------------------
   const start = $('start');
 
@@ -159,11 +179,17 @@
   function check(which) {
     const text = answers[which].value;
     const verdict = program.ccall('velnar_check', 'number', ['number', 'string'], [which, text]);
-    if (verdict < 0) return;  // not judged, or not a number (the message says so)
+    // Not judged; or not a number, or a run too short to time: the core's
+    // message box says so, and no face is shown.
+    if (verdict < 0) return;
     const face = faces[which];
     face.src = verdict === 1 ? 'smile.ico' : 'sad.ico';
     face.dataset.verdict = verdict === 1 ? 'right' : 'wrong';
+    // The face in words, and said aloud with the question it answers.
+    face.alt = verdict === 1 ? 'dobrze' : 'źle';
     face.hidden = false;
+    const question = document.querySelector(`label[for="${answers[which].id}"]`).textContent;
+    $('verdictSpoken').textContent = `${question.replace(/\s*:\s*$/, '')}: ${face.alt}`;
   }
   $('Button1Check').addEventListener('click', () => check(0));
   $('Button2Check').addEventListener('click', () => check(1));
@@ -179,7 +205,8 @@
   // Every way of closing (the button, Enter, Esc) resets the task.
   task.addEventListener('close', () => {
     for (const field of answers) field.value = '';
-    for (const face of faces) { face.hidden = true; delete face.dataset.verdict; }
+    for (const face of faces) { face.hidden = true; face.alt = ''; delete face.dataset.verdict; }
+    $('verdictSpoken').textContent = '';
     if (program) program._velnar_task_closed();
   });
   $('RunButton').addEventListener('click', () => {

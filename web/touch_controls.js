@@ -142,7 +142,7 @@ window.VelnarTouch = (function () {
   }
 
   function init() {
-    for (const button of document.querySelectorAll('#simulation .control')) wireControl(button);
+    for (const button of document.querySelectorAll('#simulation .control[data-code]')) wireControl(button);
     wireLegend($('screen'));
     const simulation = $('simulation');
     // The page is a game while it drives: no long-press menu, no selection.

@@ -1,0 +1,63 @@
+// What a screen reader finds: axe-core's rules on every window, and the
+// figures read aloud on demand.
+import assert from 'node:assert/strict';
+import { readFile } from 'node:fs/promises';
+import { join } from 'node:path';
+import { test } from 'node:test';
+
+import { figures, open, root, useBrowser } from './browser.mjs';
+
+const session = useBrowser();
+const axeSource = readFile(join(root, 'web/node_modules/axe-core/axe.min.js'), 'utf8');
+
+// axe-core's violations on the page as it stands, with where they are.
+async function violations(page) {
+  if (!(await page.evaluate(() => Boolean(window.axe)))) await page.evaluate(await axeSource);
+  return page.evaluate(async () => (await window.axe.run(document)).violations
+    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+}
+
+test('every window passes axe-core, and the figures are read aloud', async () => {
+  const { page, errors } = await open(session.chromium.browser, session.site.url);
+  assert.deepEqual(await violations(page), [], 'the start window');
+
+  await page.click('#Button3');
+  await page.waitForSelector('#about[open]');
+  assert.deepEqual(await violations(page), [], 'the About box');
+  await page.click('#BitBtn1');
+
+  await page.click('#Button1');
+  await page.waitForFunction(() => window.velnar._velnar_presented_frames() > 0);
+  assert.deepEqual(await violations(page), [], 'the simulation');
+  await page.keyboard.down('ArrowUp');
+  await page.waitForFunction(() => window.velnar._velnar_figure(2) >= 3);
+  await page.keyboard.up('ArrowUp');
+
+  // Stopped by Space, back from the task: I reads what the screen shows,
+  // with the decimal comma a Polish voice reads.
+  await page.keyboard.press('Space');
+  await page.waitForSelector('#task[open]');
+  await page.click('#OKBtn');
+  await page.waitForFunction(() => !document.getElementById('task').open);
+  await page.keyboard.press('KeyI');
+  const spoken = await (await page.waitForFunction(() =>
+    document.getElementById('figuresSpoken').textContent)).jsonValue();
+  const f = await figures(page);
+  const comma = (x) => x.toFixed(1).replace('.', ',');
+  assert.equal(spoken, `s = ${comma(f.s)} m, |R| = ${comma(f.r)} m, t = ${f.t} s`);
+  assert.ok(f.t >= 3);
+
+  await page.keyboard.press('Space');
+  await page.waitForSelector('#task[open]');
+  await page.type('#Edit1', '1');
+  await page.click('#Button1Check');
+  assert.match(await page.$eval('#verdictSpoken', (e) => e.textContent), /^Szybkosc średnia: (dobrze|źle)$/,
+    'the verdict is said in words');
+  assert.deepEqual(await violations(page), [], 'the task');
+
+  await page.click('#RunButton');
+  await page.waitForSelector('#run[open]');
+  assert.deepEqual(await violations(page), [], 'the run window');
+  assert.deepEqual(errors, []);
+  await page.close();
+});
