@@ -240,7 +240,7 @@ void ScaleRowMixedPlain(const std::uint32_t* row, const std::uint32_t* mixed, co
 }
 
 void BlendRowsPlain(const std::uint32_t* a, const std::uint32_t* b, int weight, std::size_t n,
-                    std::uint32_t* out) {
+                    std::uint32_t* out, bool) {
   for (std::size_t x = 0; x < n; ++x) out[x] = MixPixel(a[x], b[x], weight);
 }
 
@@ -399,14 +399,22 @@ void MixPixelsSse2(const std::uint32_t* a, const std::uint32_t* b, const std::ui
 }
 
 void BlendRowsSse2(const std::uint32_t* a, const std::uint32_t* b, int weight, std::size_t n,
-                   std::uint32_t* out) {
+                   std::uint32_t* out, bool streaming) {
   const __m128i w = _mm_set1_epi16(static_cast<short>(weight));
   std::size_t x = 0;
+  if (streaming) {
+    for (; x < n && (reinterpret_cast<std::uintptr_t>(out + x) & 15) != 0; ++x)
+      out[x] = MixPixel(a[x], b[x], weight);
+    for (; x + 4 <= n; x += 4)
+      _mm_stream_si128(reinterpret_cast<__m128i*>(out + x),
+                       MixPixels4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x)), w, w));
+  }
   for (; x + 4 <= n; x += 4)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
                      MixPixels4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x)),
                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x)), w, w));
-  BlendRowsPlain(a + x, b + x, weight, n - x, out + x);
+  BlendRowsPlain(a + x, b + x, weight, n - x, out + x, false);
 }
 
 // ---- AVX2 ------------------------------------------------------------------------------
@@ -581,38 +589,38 @@ template <bool Keyed>
   }
 }
 
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Mix16Avx2(__m256i a, __m256i b,
-                                                                     __m256i w) {
-  const __m256i t =
-      _mm256_add_epi16(_mm256_slli_epi16(a, 7), _mm256_mullo_epi16(_mm256_sub_epi16(b, a), w));
-  return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_set1_epi16(64)), 7);
-}
-
-// Eight pixels of a and b mixed. The unpacks work within each 128-bit lane:
-// the low weights are those of pixels 0, 1, 4 and 5, the high ones of 2, 3,
-// 6 and 7, and the pack puts them back in order.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i MixPixels8(__m256i a, __m256i b,
-                                                                      __m256i wLow, __m256i wHigh) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i low = Mix16Avx2(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(b, zero), wLow);
+// The multiply-add of bytes takes one unsigned and one signed operand: the
+// weights 128 - w and w are unsigned, the channels made signed by taking 128
+// from them, which takes 128 * 128 from the sum.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i MixBytes(__m256i a, __m256i b,
+                                                                    __m256i pairLow,
+                                                                    __m256i pairHigh) {
+  const __m256i sign = _mm256_set1_epi8(static_cast<char>(0x80));
+  const __m256i back = _mm256_set1_epi16(128 * 128 + 64);
+  const __m256i low =
+      _mm256_maddubs_epi16(pairLow, _mm256_xor_si256(_mm256_unpacklo_epi8(a, b), sign));
   const __m256i high =
-      Mix16Avx2(_mm256_unpackhi_epi8(a, zero), _mm256_unpackhi_epi8(b, zero), wHigh);
-  return _mm256_packus_epi16(low, high);
+      _mm256_maddubs_epi16(pairHigh, _mm256_xor_si256(_mm256_unpackhi_epi8(a, b), sign));
+  return _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(low, back), 7),
+                             _mm256_srli_epi16(_mm256_add_epi16(high, back), 7));
 }
 
 [[gnu::target("avx2")]] void MixPixelsAvx2(const std::uint32_t* a, const std::uint32_t* b,
                                            const std::uint16_t* weights, std::size_t n,
                                            std::uint32_t* out) {
   std::size_t x = 0;
+  const __m256i whole = _mm256_set1_epi32(128);
   for (; x + 8 <= n; x += 8) {
-    // Each weight over its pixel's four channels.
+    // Each pixel's weights 128 - w and w as a byte pair over its four
+    // channels, in the unpacks' order.
     __m256i w =
         _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x)));
+    w = _mm256_or_si256(_mm256_slli_epi32(w, 8), _mm256_sub_epi32(whole, w));
     w = _mm256_or_si256(w, _mm256_slli_epi32(w, 16));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
-                        MixPixels8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
-                                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)),
-                                   _mm256_unpacklo_epi32(w, w), _mm256_unpackhi_epi32(w, w)));
+                        MixBytes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
+                                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)),
+                                 _mm256_unpacklo_epi32(w, w), _mm256_unpackhi_epi32(w, w)));
   }
   MixPixelsSse2(a + x, b + x, weights + x, n - x, out + x);
 }
@@ -637,24 +645,31 @@ template <bool Keyed>
   }
 }
 
-// One weight for the whole row: Mix as a multiply-add of each channel of a
-// and b by 128 - weight and weight, which fit in signed bytes.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i BlendAt(const std::uint32_t* a,
+                                                                   const std::uint32_t* b,
+                                                                   __m256i pair, std::size_t x) {
+  return MixBytes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
+                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)), pair, pair);
+}
+
+// Straight into the window row, streamed or not: no pass through a buffer.
+// The row's two ends are whole unaligned vectors overlapping the inner ones,
+// which write the same pixels again.
 [[gnu::target("avx2")]] void BlendRowsAvx2(const std::uint32_t* a, const std::uint32_t* b,
-                                           int weight, std::size_t n, std::uint32_t* out) {
-  if (weight <= 0 || weight >= 128) return BlendRowsSse2(a, b, weight, n, out);
+                                           int weight, std::size_t n, std::uint32_t* out,
+                                           bool streaming) {
+  if (n < 8) return BlendRowsPlain(a, b, weight, n, out, false);
   const __m256i pair = _mm256_set1_epi16(static_cast<short>(weight << 8 | (128 - weight)));
-  const __m256i half = _mm256_set1_epi16(64);
-  std::size_t x = 0;
-  for (; x + 8 <= n; x += 8) {
-    const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x));
-    const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x));
-    const __m256i low = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(p, q), pair);
-    const __m256i high = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(p, q), pair);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
-                        _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(low, half), 7),
-                                            _mm256_srli_epi16(_mm256_add_epi16(high, half), 7)));
-  }
-  BlendRowsSse2(a + x, b + x, weight, n - x, out + x);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), BlendAt(a, b, pair, 0));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n - 8), BlendAt(a, b, pair, n - 8));
+  // From the first 32-byte boundary to the last.
+  std::size_t x = (32 - (reinterpret_cast<std::uintptr_t>(out) & 31)) / 4 & 7;
+  if (streaming)
+    for (; x + 8 <= n; x += 8)
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(out + x), BlendAt(a, b, pair, x));
+  else
+    for (; x + 8 <= n; x += 8)
+      _mm256_store_si256(reinterpret_cast<__m256i*>(out + x), BlendAt(a, b, pair, x));
 }
 
 [[gnu::target("avx2")]] void StoreRowAvx2(std::uint32_t* dest, const std::uint32_t* src,

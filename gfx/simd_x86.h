@@ -105,9 +105,10 @@ struct TSimdKernels {
   void (*ScaleRowMixed)(const std::uint32_t* row, const std::uint32_t* mixed, const int* columns,
                         const std::uint32_t* picks, const std::uint32_t* blocks, int from, int to,
                         std::uint32_t* out);
-  // out[x] = a[x] mixed with b[x] by one weight, for x < n.
+  // out[x] = a[x] mixed with b[x] by one weight, for x < n, out being a
+  // window row: streaming as for StoreRow.
   void (*BlendRows)(const std::uint32_t* a, const std::uint32_t* b, int weight, std::size_t n,
-                    std::uint32_t* out);
+                    std::uint32_t* out, bool streaming);
   // n 32-bit pixels to a window row; streaming leaves them out of the cache
   // and needs FinishStores before anyone else reads the image. Which of the
   // two is faster depends on the processor and the image's size: see

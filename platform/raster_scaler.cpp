@@ -95,7 +95,6 @@ void RasterScaler::Layout(const QRect& dest, const QRect& visible, int width, in
     w.mixed.resize(static_cast<std::size_t>(width) + 16);
     w.wide.resize(padded);
   }
-  mixed_.resize(padded);
   const int rows = visible.height();
   rows_.resize(static_cast<std::size_t>(rows));
   rowWeights_.resize(static_cast<std::size_t>(rows));
@@ -271,15 +270,16 @@ bool RasterScaler::Scale(QImage& canvas, const QRect& dest, const PresentImage& 
     // A source row shown on several window rows is converted and widened
     // once.
     Widen(image, source, is565);
-    const std::uint32_t* out = wides_[source & 1].wide.data();
+    const std::uint32_t* wide = wides_[source & 1].wide.data() + span.from;
+    std::uint32_t* out = line(y) + visible.left() + span.from;
     const auto n = static_cast<std::size_t>(span.to - span.from);
     if (weight != 0) {
       Widen(image, source + 1, is565);
-      k.BlendRows(out + span.from, wides_[(source + 1) & 1].wide.data() + span.from, weight, n,
-                  mixed_.data() + span.from);
-      out = mixed_.data();
+      k.BlendRows(wide, wides_[(source + 1) & 1].wide.data() + span.from, weight, n, out,
+                  streamed_);
+    } else {
+      k.StoreRow(out, wide, n, streamed_);
     }
-    k.StoreRow(line(y) + visible.left() + span.from, out + span.from, n, streamed_);
     stored += n * 4;
     left = std::min(left, span.from);
     right = std::max(right, span.to);

@@ -79,8 +79,7 @@ class RasterScaler {
   std::size_t chooserFor_ = 0;  // the window image's bytes it measured for
   bool streamed_ = false;
   QRect drawn_;
-  Wide wides_[2];                     // source rows s in wides_[s & 1]
-  std::vector<std::uint32_t> mixed_;  // a window row between two source rows
+  Wide wides_[2];  // source rows s in wides_[s & 1]
   // For each window column, counted from the visible part's left, the source
   // column and its share of the next one in 128ths; the same for rows.
   std::vector<int> columns_;
