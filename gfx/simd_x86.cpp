@@ -816,21 +816,25 @@ bool ScaleBlocks(const int* columns, int n, std::uint32_t* blocks) {
 void TStoreChooser::Restart(std::size_t minBytes) {
   minBytes_ = std::max<std::size_t>(minBytes, 1);
   decided_ = false;
+  frames_ = 0;
   for (auto& c : costs_) c.clear();
 }
 
 bool TStoreChooser::Streaming() const {
   if (decided_) return streaming_;
-  // Turn by turn, so that a machine whose speed drifts (a virtual one
-  // sharing its host) drifts under both alike.
-  return costs_[1].size() < costs_[0].size();
+  // Two frames each, turn by turn, so that a machine whose speed drifts (a
+  // virtual one sharing its host) drifts under both alike.
+  return (frames_ / 2) % 2 == 1;
 }
 
 void TStoreChooser::Record(bool streaming, std::int64_t time, std::size_t bytes) {
-  if (decided_ || bytes < minBytes_ || time <= 0) return;
-  auto& costs = costs_[streaming ? 1 : 0];
-  if (costs.size() >= kStoreTrials) return;
-  costs.push_back(static_cast<double>(time) / static_cast<double>(bytes));
+  if (decided_ || bytes < minBytes_ || time <= 0 || streaming != Streaming()) return;
+  // The first frame after a change of store pays for the other's leavings
+  // (lines to take back into the cache, or to write out of it first): only
+  // the second of each two is timed.
+  const bool timed = frames_++ % 2 == 1;
+  if (!timed) return;
+  costs_[streaming ? 1 : 0].push_back(static_cast<double>(time) / static_cast<double>(bytes));
   if (costs_[0].size() < kStoreTrials || costs_[1].size() < kStoreTrials) return;
   // Medians: a frame interrupted, or delayed by another program, does not
   // decide.

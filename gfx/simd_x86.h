@@ -137,9 +137,10 @@ bool ScaleBlocks(const int* columns, int n, std::uint32_t* blocks);
 // features: which is faster differs between processors (the X server reads
 // the image from another core, and storing through the cache first fetches
 // each line it last read; yet on AMD's Zen 4 streaming measured three times
-// slower) and between window sizes. The two take turns on the frames that
-// store enough to time, and once each has had kStoreTrials of them the one
-// with the lower median cost per byte is kept, until Restart.
+// slower) and between window sizes. The two take turns, two frames each, on
+// the frames that store enough to time; the second of each two is timed, and
+// once each has had kStoreTrials of them the one with the lower median cost
+// per byte is kept, until Restart.
 class TStoreChooser {
  public:
   static constexpr int kStoreTrials = 5;
@@ -154,6 +155,7 @@ class TStoreChooser {
 
  private:
   std::size_t minBytes_ = 0;
+  int frames_ = 0;  // of the trials
   bool decided_ = false;
   bool streaming_ = false;
   // Time per byte of each variant, cached first.
