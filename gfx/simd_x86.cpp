@@ -212,6 +212,38 @@ void ScaleRowPlain(const std::uint32_t* row, const int* columns, const std::uint
   for (int x = from; x < to; ++x) out[x] = row[columns[x]];
 }
 
+// One channel of the mix: a * 128 + (b - a) * weight stays within
+// 64 .. 32704, so the vector kernels get the same in 16-bit lanes, whether
+// wrapping in between or as a multiply-add of a and b.
+inline std::uint32_t Mix(std::uint32_t a, std::uint32_t b, int weight) {
+  return static_cast<std::uint32_t>(static_cast<int>(a << 7) +
+                                    (static_cast<int>(b) - static_cast<int>(a)) * weight + 64) >>
+         7;
+}
+
+inline std::uint32_t MixPixel(std::uint32_t a, std::uint32_t b, int weight) {
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8)
+    out |= Mix(a >> shift & 0xFF, b >> shift & 0xFF, weight) << shift;
+  return out;
+}
+
+void MixPixelsPlain(const std::uint32_t* a, const std::uint32_t* b, const std::uint16_t* weights,
+                    std::size_t n, std::uint32_t* out) {
+  for (std::size_t x = 0; x < n; ++x) out[x] = MixPixel(a[x], b[x], weights[x]);
+}
+
+void ScaleRowMixedPlain(const std::uint32_t* row, const std::uint32_t* mixed, const int* columns,
+                        const std::uint32_t* picks, const std::uint32_t*, int from, int to,
+                        std::uint32_t* out) {
+  for (int x = from; x < to; ++x) out[x] = (picks[x] != 0 ? mixed : row)[columns[x]];
+}
+
+void BlendRowsPlain(const std::uint32_t* a, const std::uint32_t* b, int weight, std::size_t n,
+                    std::uint32_t* out, bool) {
+  for (std::size_t x = 0; x < n; ++x) out[x] = MixPixel(a[x], b[x], weight);
+}
+
 void StoreRowPlain(std::uint32_t* dest, const std::uint32_t* src, std::size_t n, bool) {
   std::memcpy(dest, src, n * 4);
 }
@@ -334,6 +366,55 @@ void StoreRowSse2(std::uint32_t* dest, const std::uint32_t* src, std::size_t n, 
     _mm_stream_si128(reinterpret_cast<__m128i*>(dest + x),
                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x)));
   for (; x < n; ++x) dest[x] = src[x];
+}
+
+// Mix's arithmetic on 8 channels in 16-bit lanes, wrapping in between.
+inline __m128i Mix16(__m128i a, __m128i b, __m128i w) {
+  const __m128i t = _mm_add_epi16(_mm_slli_epi16(a, 7), _mm_mullo_epi16(_mm_sub_epi16(b, a), w));
+  return _mm_srli_epi16(_mm_add_epi16(t, _mm_set1_epi16(64)), 7);
+}
+
+// Four pixels of a and b mixed by the weights' 16-bit lanes, the low four
+// lanes for the first two pixels, the high four for the other two.
+inline __m128i MixPixels4(__m128i a, __m128i b, __m128i wLow, __m128i wHigh) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low = Mix16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), wLow);
+  const __m128i high = Mix16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), wHigh);
+  return _mm_packus_epi16(low, high);
+}
+
+void MixPixelsSse2(const std::uint32_t* a, const std::uint32_t* b, const std::uint16_t* weights,
+                   std::size_t n, std::uint32_t* out) {
+  std::size_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    // Each pixel's weight over its four channels.
+    const __m128i w = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(weights + x));
+    const __m128i w2 = _mm_unpacklo_epi16(w, w);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                     MixPixels4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x)),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x)),
+                                _mm_unpacklo_epi32(w2, w2), _mm_unpackhi_epi32(w2, w2)));
+  }
+  MixPixelsPlain(a + x, b + x, weights + x, n - x, out + x);
+}
+
+void BlendRowsSse2(const std::uint32_t* a, const std::uint32_t* b, int weight, std::size_t n,
+                   std::uint32_t* out, bool streaming) {
+  const __m128i w = _mm_set1_epi16(static_cast<short>(weight));
+  std::size_t x = 0;
+  if (streaming) {
+    for (; x < n && (reinterpret_cast<std::uintptr_t>(out + x) & 15) != 0; ++x)
+      out[x] = MixPixel(a[x], b[x], weight);
+    for (; x + 4 <= n; x += 4)
+      _mm_stream_si128(reinterpret_cast<__m128i*>(out + x),
+                       MixPixels4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x)), w, w));
+  }
+  for (; x + 4 <= n; x += 4)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                     MixPixels4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x)),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x)), w, w));
+  BlendRowsPlain(a + x, b + x, weight, n - x, out + x, false);
 }
 
 // ---- AVX2 ------------------------------------------------------------------------------
@@ -508,6 +589,89 @@ template <bool Keyed>
   }
 }
 
+// The multiply-add of bytes takes one unsigned and one signed operand: the
+// weights 128 - w and w are unsigned, the channels made signed by taking 128
+// from them, which takes 128 * 128 from the sum.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i MixBytes(__m256i a, __m256i b,
+                                                                    __m256i pairLow,
+                                                                    __m256i pairHigh) {
+  const __m256i sign = _mm256_set1_epi8(static_cast<char>(0x80));
+  const __m256i back = _mm256_set1_epi16(128 * 128 + 64);
+  const __m256i low =
+      _mm256_maddubs_epi16(pairLow, _mm256_xor_si256(_mm256_unpacklo_epi8(a, b), sign));
+  const __m256i high =
+      _mm256_maddubs_epi16(pairHigh, _mm256_xor_si256(_mm256_unpackhi_epi8(a, b), sign));
+  return _mm256_packus_epi16(_mm256_srli_epi16(_mm256_add_epi16(low, back), 7),
+                             _mm256_srli_epi16(_mm256_add_epi16(high, back), 7));
+}
+
+[[gnu::target("avx2")]] void MixPixelsAvx2(const std::uint32_t* a, const std::uint32_t* b,
+                                           const std::uint16_t* weights, std::size_t n,
+                                           std::uint32_t* out) {
+  std::size_t x = 0;
+  const __m256i whole = _mm256_set1_epi32(128);
+  for (; x + 8 <= n; x += 8) {
+    // Each pixel's weights 128 - w and w as a byte pair over its four
+    // channels, in the unpacks' order.
+    __m256i w =
+        _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x)));
+    w = _mm256_or_si256(_mm256_slli_epi32(w, 8), _mm256_sub_epi32(whole, w));
+    w = _mm256_or_si256(w, _mm256_slli_epi32(w, 16));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
+                        MixBytes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
+                                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)),
+                                 _mm256_unpacklo_epi32(w, w), _mm256_unpackhi_epi32(w, w)));
+  }
+  MixPixelsSse2(a + x, b + x, weights + x, n - x, out + x);
+}
+
+// ScaleRowAvx2's permute from both rows, then a pick between them.
+[[gnu::target("avx2")]] void ScaleRowMixedAvx2(const std::uint32_t* row, const std::uint32_t* mixed,
+                                               const int* columns, const std::uint32_t* picks,
+                                               const std::uint32_t* blocks, int from, int to,
+                                               std::uint32_t* out) {
+  if (!blocks) return ScaleRowMixedPlain(row, mixed, columns, picks, blocks, from, to, out);
+  for (int b = from / 8; b * 8 < to; ++b) {
+    const std::uint32_t* block = blocks + std::ptrdiff_t{kScaleBlockWords} * b;
+    const __m256i index =
+        _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(block + 1)));
+    const __m256i plain = _mm256_permutevar8x32_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + block[0])), index);
+    const __m256i mix = _mm256_permutevar8x32_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mixed + block[0])), index);
+    const __m256i pick = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(picks + 8 * b));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * b),
+                        _mm256_blendv_epi8(plain, mix, pick));
+  }
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i BlendAt(const std::uint32_t* a,
+                                                                   const std::uint32_t* b,
+                                                                   __m256i pair, std::size_t x) {
+  return MixBytes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
+                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)), pair, pair);
+}
+
+// Straight into the window row, streamed or not: no pass through a buffer.
+// The row's two ends are whole unaligned vectors overlapping the inner ones,
+// which write the same pixels again.
+[[gnu::target("avx2")]] void BlendRowsAvx2(const std::uint32_t* a, const std::uint32_t* b,
+                                           int weight, std::size_t n, std::uint32_t* out,
+                                           bool streaming) {
+  if (n < 8) return BlendRowsPlain(a, b, weight, n, out, false);
+  const __m256i pair = _mm256_set1_epi16(static_cast<short>(weight << 8 | (128 - weight)));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), BlendAt(a, b, pair, 0));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n - 8), BlendAt(a, b, pair, n - 8));
+  // From the first 32-byte boundary to the last.
+  std::size_t x = (32 - (reinterpret_cast<std::uintptr_t>(out) & 31)) / 4 & 7;
+  if (streaming)
+    for (; x + 8 <= n; x += 8)
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(out + x), BlendAt(a, b, pair, x));
+  else
+    for (; x + 8 <= n; x += 8)
+      _mm256_store_si256(reinterpret_cast<__m256i*>(out + x), BlendAt(a, b, pair, x));
+}
+
 [[gnu::target("avx2")]] void StoreRowAvx2(std::uint32_t* dest, const std::uint32_t* src,
                                           std::size_t n, bool streaming) {
   if (!streaming) return StoreRowPlain(dest, src, n, false);
@@ -542,24 +706,29 @@ template <bool Keyed>
 #endif  // VELNAR_X86
 
 constexpr TSimdKernels kPortable = {
-    TSimdLevel::Portable, FillPlain,     CopyRowsPlain, CopyRunsPlain,     RotateSpan16Plain,
-    WidenPixelsPlain,     ScaleRowPlain, StoreRowPlain, ChangedRangePlain, FinishStoresPlain,
+    TSimdLevel::Portable, FillPlain,        CopyRowsPlain, CopyRunsPlain,
+    RotateSpan16Plain,    WidenPixelsPlain, ScaleRowPlain, MixPixelsPlain,
+    ScaleRowMixedPlain,   BlendRowsPlain,   StoreRowPlain, ChangedRangePlain,
+    FinishStoresPlain,
 };
 
 #if VELNAR_X86
 constexpr TSimdKernels kSse2 = {
-    TSimdLevel::Sse2, FillSse2,      CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
-    WidenPixelsSse2,  ScaleRowPlain, StoreRowSse2,   ChangedRangePlain, FinishStoresSse2,
+    TSimdLevel::Sse2, FillSse2,          CopyRowsInline,   CopyRunsPlain,      RotateSpan16Plain,
+    WidenPixelsSse2,  ScaleRowPlain,     MixPixelsSse2,    ScaleRowMixedPlain, BlendRowsSse2,
+    StoreRowSse2,     ChangedRangePlain, FinishStoresSse2,
 };
 constexpr TSimdKernels kAvx2 = {
-    TSimdLevel::Avx2, FillAvx2,     CopyRowsAvx2, CopyRunsAvx2,     RotateSpan16Avx2,
-    WidenPixelsAvx2,  ScaleRowAvx2, StoreRowAvx2, ChangedRangeAvx2, FinishStoresSse2,
+    TSimdLevel::Avx2, FillAvx2,         CopyRowsAvx2,     CopyRunsAvx2,      RotateSpan16Avx2,
+    WidenPixelsAvx2,  ScaleRowAvx2,     MixPixelsAvx2,    ScaleRowMixedAvx2, BlendRowsAvx2,
+    StoreRowAvx2,     ChangedRangeAvx2, FinishStoresSse2,
 };
 #else
 // Without x86 vectors the fast paths run on the plain kernels.
 constexpr TSimdKernels kSse2 = {
-    TSimdLevel::Sse2, FillPlain,     CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
-    WidenPixelsPlain, ScaleRowPlain, StoreRowPlain,  ChangedRangePlain, FinishStoresPlain,
+    TSimdLevel::Sse2, FillPlain,         CopyRowsInline,    CopyRunsPlain,      RotateSpan16Plain,
+    WidenPixelsPlain, ScaleRowPlain,     MixPixelsPlain,    ScaleRowMixedPlain, BlendRowsPlain,
+    StoreRowPlain,    ChangedRangePlain, FinishStoresPlain,
 };
 #endif
 
@@ -642,4 +811,39 @@ bool ScaleBlocks(const int* columns, int n, std::uint32_t* blocks) {
     block[2] = offsets[1];
   }
   return true;
+}
+
+void TStoreChooser::Restart(std::size_t minBytes) {
+  minBytes_ = std::max<std::size_t>(minBytes, 1);
+  decided_ = false;
+  frames_ = 0;
+  for (auto& c : costs_) c.clear();
+}
+
+bool TStoreChooser::Streaming() const {
+  if (decided_) return streaming_;
+  // Two frames each, turn by turn, so that a machine whose speed drifts (a
+  // virtual one sharing its host) drifts under both alike.
+  return (frames_ / 2) % 2 == 1;
+}
+
+void TStoreChooser::Record(bool streaming, std::int64_t time, std::size_t bytes) {
+  if (decided_ || bytes < minBytes_ || time <= 0 || streaming != Streaming()) return;
+  // The first frame after a change of store pays for the other's leavings
+  // (lines to take back into the cache, or to write out of it first): only
+  // the second of each two is timed.
+  const bool timed = frames_++ % 2 == 1;
+  if (!timed) return;
+  costs_[streaming ? 1 : 0].push_back(static_cast<double>(time) / static_cast<double>(bytes));
+  if (costs_[0].size() < kStoreTrials || costs_[1].size() < kStoreTrials) return;
+  // Medians: a frame interrupted, or delayed by another program, does not
+  // decide.
+  double medians[2];
+  for (int v = 0; v < 2; ++v) {
+    std::vector<double> sorted = costs_[v];
+    std::nth_element(sorted.begin(), sorted.begin() + kStoreTrials / 2, sorted.end());
+    medians[v] = sorted[kStoreTrials / 2];
+  }
+  streaming_ = medians[1] < medians[0];
+  decided_ = true;
 }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Bytes every surface keeps, readable and writable, after its last row: a
 // wide kernel may fetch 4 bytes for a 16-bit pixel and writes whole 16-byte
@@ -92,8 +93,26 @@ struct TSimdKernels {
   // (all below 8): see ScaleBlocks.
   void (*ScaleRow)(const std::uint32_t* row, const int* columns, const std::uint32_t* blocks,
                    int from, int to, std::uint32_t* out);
+  // Sharp bilinear scaling mixes two pixels channel by channel, b's share
+  // being weight 128ths (0 to 127): (a * 128 + (b - a) * weight + 64) >> 7,
+  // the same arithmetic in every kernel, so every level gives the same bytes.
+  // out[x] = a[x] mixed with b[x] by weights[x], for x < n.
+  void (*MixPixels)(const std::uint32_t* a, const std::uint32_t* b, const std::uint16_t* weights,
+                    std::size_t n, std::uint32_t* out);
+  // ScaleRow taking out[x] from mixed instead where picks[x] is ~0u (else
+  // 0). picks holds a 0 for every column after to up to a multiple of 8, and
+  // mixed, like row, 8 pixels after the last column.
+  void (*ScaleRowMixed)(const std::uint32_t* row, const std::uint32_t* mixed, const int* columns,
+                        const std::uint32_t* picks, const std::uint32_t* blocks, int from, int to,
+                        std::uint32_t* out);
+  // out[x] = a[x] mixed with b[x] by one weight, for x < n, out being a
+  // window row: streaming as for StoreRow.
+  void (*BlendRows)(const std::uint32_t* a, const std::uint32_t* b, int weight, std::size_t n,
+                    std::uint32_t* out, bool streaming);
   // n 32-bit pixels to a window row; streaming leaves them out of the cache
-  // and needs FinishStores before anyone else reads the image.
+  // and needs FinishStores before anyone else reads the image. Which of the
+  // two is faster depends on the processor and the image's size: see
+  // TStoreChooser.
   void (*StoreRow)(std::uint32_t* dest, const std::uint32_t* src, std::size_t n, bool streaming);
   // The first and one past the last index where two rows differ; first ==
   // last == n when they are equal.
@@ -112,3 +131,33 @@ const TSimdKernels& SimdKernels(TSimdLevel level);
 // picture shrunk).
 constexpr int kScaleBlockWords = 3;
 bool ScaleBlocks(const int* columns, int n, std::uint32_t* blocks);
+
+// Chooses between storing window rows through the cache and streaming them
+// past it by timing both where they run, never by the processor's name or
+// features: which is faster differs between processors (the X server reads
+// the image from another core, and storing through the cache first fetches
+// each line it last read; yet on AMD's Zen 4 streaming measured three times
+// slower) and between window sizes. The two take turns, two frames each, on
+// the frames that store enough to time; the second of each two is timed, and
+// once each has had kStoreTrials of them the one with the lower median cost
+// per byte is kept, until Restart.
+class TStoreChooser {
+ public:
+  static constexpr int kStoreTrials = 5;
+
+  // Measures again, timing only calls that store at least minBytes.
+  void Restart(std::size_t minBytes);
+  bool Decided() const { return decided_; }
+  // The variant for the next call.
+  bool Streaming() const;
+  // What a call with that variant took (in any unit of time) to store bytes.
+  void Record(bool streaming, std::int64_t time, std::size_t bytes);
+
+ private:
+  std::size_t minBytes_ = 0;
+  int frames_ = 0;  // of the trials
+  bool decided_ = false;
+  bool streaming_ = false;
+  // Time per byte of each variant, cached first.
+  std::vector<double> costs_[2];
+};

@@ -126,8 +126,38 @@ bool GlTypeOf(const PresentImage& image, GlPixelType& t) {
   }
 }
 
+// Sharp bilinear, as the raster scaler does it (platform/raster_scaler.cpp):
+// a window pixel takes the texels under it in proportion to the area it
+// covers of them. The texture's linear filter mixes two texels by where
+// between their centres it samples, so the sample moves to the centre of the
+// texel under the window pixel's centre while the pixel lies wholly inside
+// that texel, and across the boundary as far as the pixel reaches over it.
+constexpr char kSharpVertex[] = R"(
+attribute vec2 corner;
+uniform vec2 picture;
+varying vec2 texel;
+void main() {
+  texel = corner * picture;
+  gl_Position = vec4(corner.x * 2.0 - 1.0, 1.0 - corner.y * 2.0, 0.0, 1.0);
+}
+)";
+constexpr char kSharpFragment[] = R"(
+uniform sampler2D image;
+uniform vec2 picture;
+uniform vec2 scale;
+varying vec2 texel;
+void main() {
+  vec2 cell = floor(texel);
+  vec2 offset = texel - cell - 0.5;
+  vec2 inside = 0.5 - 0.5 / scale;
+  vec2 f = (offset - clamp(offset, -inside, inside)) * scale + 0.5;
+  gl_FragColor = texture2D(image, (cell + f) / picture);
+}
+)";
+
 // Uploads the back buffer into a texture as it is (no colour conversion) and
-// copies it to the window with a nearest-pixel framebuffer blit.
+// copies it to the window with a nearest-pixel framebuffer blit at whole
+// factors, else draws it through the sharp bilinear shader.
 class GlPresenter final : public Presenter {
  public:
   explicit GlPresenter(FormWindow* window) : window_(window) {}
@@ -136,6 +166,8 @@ class GlPresenter final : public Presenter {
       auto* f = context_->extraFunctions();
       if (fbo_) f->glDeleteFramebuffers(1, &fbo_);
       if (texture_) f->glDeleteTextures(1, &texture_);
+      if (program_) f->glDeleteProgram(program_);
+      if (corners_) f->glDeleteBuffers(1, &corners_);
       context_->doneCurrent();
     }
   }
@@ -166,6 +198,9 @@ class GlPresenter final : public Presenter {
       if (name.find(software) != std::string::npos) software_ = true;
     f->glGenTextures(1, &texture_);
     f->glGenFramebuffers(1, &fbo_);
+    // Without the shader (a core profile, a driver that refuses it) every
+    // factor takes the nearest-pixel blit.
+    if (got.profile() != QSurfaceFormat::CoreProfile) MakeSharpProgram();
     return texture_ != 0 && fbo_ != 0;
   }
 
@@ -193,8 +228,11 @@ class GlPresenter final : public Presenter {
         type.internal != textureFormat_) {
       f->glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(type.internal), image.Width,
                       image.Height, 0, type.format, type.type, image.Bits);
-      f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-      f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+      // The blit filters as it is told; the filter here is the shader's.
+      f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+      f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+      f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+      f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
       f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
       f->glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_,
                                 0);
@@ -223,11 +261,35 @@ class GlPresenter final : public Presenter {
     f->glDisable(GL_SCISSOR_TEST);
     f->glClearColor(0, 0, 0, 1);
     f->glClear(GL_COLOR_BUFFER_BIT);
-    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-    // Row 0 of the image is its top: the blit turns it upside down into GL's
-    // bottom-up window coordinates.
-    f->glBlitFramebuffer(0, 0, image.Width, image.Height, left, h - top, right, h - bottom,
-                         GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    const int width = right - left, height = bottom - top;
+    // Whole factors, and shrinking, stay the nearest pixel's.
+    const bool whole = (width % image.Width == 0 || width < image.Width) &&
+                       (height % image.Height == 0 || height < image.Height);
+    if (whole || !program_) {
+      f->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+      // Row 0 of the image is its top: the blit turns it upside down into
+      // GL's bottom-up window coordinates.
+      f->glBlitFramebuffer(0, 0, image.Width, image.Height, left, h - top, right, h - bottom,
+                           GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    } else {
+      f->glViewport(left, h - bottom, width, height);
+      f->glUseProgram(program_);
+      f->glUniform2f(pictureAt_, static_cast<GLfloat>(image.Width),
+                     static_cast<GLfloat>(image.Height));
+      f->glUniform2f(scaleAt_, static_cast<GLfloat>(width) / static_cast<GLfloat>(image.Width),
+                     static_cast<GLfloat>(height) / static_cast<GLfloat>(image.Height));
+      f->glUniform1i(imageAt_, 0);
+      f->glActiveTexture(GL_TEXTURE0);
+      f->glBindTexture(GL_TEXTURE_2D, texture_);
+      f->glBindBuffer(GL_ARRAY_BUFFER, corners_);
+      f->glEnableVertexAttribArray(static_cast<GLuint>(cornerAt_));
+      f->glVertexAttribPointer(static_cast<GLuint>(cornerAt_), 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+      f->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+      f->glDisableVertexAttribArray(static_cast<GLuint>(cornerAt_));
+      f->glBindBuffer(GL_ARRAY_BUFFER, 0);
+      f->glUseProgram(0);
+      f->glViewport(0, 0, w, h);
+    }
 
     if (Capture) {
       f->glBindFramebuffer(GL_READ_FRAMEBUFFER, context_->defaultFramebufferObject());
@@ -245,10 +307,69 @@ class GlPresenter final : public Presenter {
   }
 
  private:
+  GLuint Compile(GLenum type, const char* body) {
+    auto* f = context_->extraFunctions();
+    const std::string source =
+        std::string(context_->isOpenGLES()
+                        ? "#version 100\n#ifdef GL_FRAGMENT_PRECISION_HIGH\nprecision highp "
+                          "float;\n#else\nprecision mediump float;\n#endif\n"
+                        : "#version 110\n") +
+        body;
+    const GLuint shader = f->glCreateShader(type);
+    const char* text = source.c_str();
+    f->glShaderSource(shader, 1, &text, nullptr);
+    f->glCompileShader(shader);
+    GLint ok = 0;
+    f->glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+      f->glDeleteShader(shader);
+      return 0;
+    }
+    return shader;
+  }
+
+  void MakeSharpProgram() {
+    auto* f = context_->extraFunctions();
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, kSharpVertex);
+    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, kSharpFragment);
+    if (vertex && fragment) {
+      program_ = f->glCreateProgram();
+      f->glAttachShader(program_, vertex);
+      f->glAttachShader(program_, fragment);
+      f->glLinkProgram(program_);
+      GLint ok = 0;
+      f->glGetProgramiv(program_, GL_LINK_STATUS, &ok);
+      if (!ok) {
+        f->glDeleteProgram(program_);
+        program_ = 0;
+      }
+    }
+    if (vertex) f->glDeleteShader(vertex);
+    if (fragment) f->glDeleteShader(fragment);
+    if (!program_) return;
+    cornerAt_ = f->glGetAttribLocation(program_, "corner");
+    pictureAt_ = f->glGetUniformLocation(program_, "picture");
+    scaleAt_ = f->glGetUniformLocation(program_, "scale");
+    imageAt_ = f->glGetUniformLocation(program_, "image");
+    // Top left, bottom left, top right, bottom right, as a triangle strip.
+    const GLfloat corners[] = {0, 0, 0, 1, 1, 0, 1, 1};
+    f->glGenBuffers(1, &corners_);
+    f->glBindBuffer(GL_ARRAY_BUFFER, corners_);
+    f->glBufferData(GL_ARRAY_BUFFER, sizeof corners, corners, GL_STATIC_DRAW);
+    f->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    if (cornerAt_ < 0) {
+      f->glDeleteProgram(program_);
+      program_ = 0;
+    }
+  }
+
   FormWindow* window_;
   std::unique_ptr<QOpenGLContext> context_;
   GLuint texture_ = 0;
   GLuint fbo_ = 0;
+  GLuint program_ = 0;
+  GLuint corners_ = 0;
+  GLint cornerAt_ = -1, pictureAt_ = -1, scaleAt_ = -1, imageAt_ = -1;
   bool software_ = false;
   int textureWidth_ = 0;
   int textureHeight_ = 0;

@@ -18,7 +18,9 @@ class Presenter {
   virtual ~Presenter() = default;
   virtual const char* Name() const = 0;
   // Shows the image in the target rectangle of a screen of the given size,
-  // scaled to the window with its aspect kept (black bars), nearest pixel.
+  // scaled to the window with its aspect kept (black bars), sharp bilinear:
+  // every source pixel the same size on the screen, give or take one window
+  // pixel mixed with its neighbour, and whole factors the nearest pixel's.
   virtual bool Present(const PresentImage& image, const PresentRect& target, int screenWidth,
                        int screenHeight) = 0;
   // The average time a present spent waiting in the swap, in nanoseconds; a

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -9,13 +10,16 @@
 #include "gfx/simd_x86.h"
 #include "platform/display_device.h"
 
-// Nearest-pixel scaling of a 16-bit picture (5-6-5 or 5-5-5) into a 32-bit
-// window image with black bars round it. Without a graphics card this is the
-// whole cost of presenting, so it is done in the fewest passes: each source
-// row that shows is converted and widened once into a window row, which is
-// then stored into every window row that shows it; only the columns that
-// changed since the previous frame are drawn again; the bars are painted only
-// when the layout or the image changes.
+// Scaling of a 16-bit picture (5-6-5 or 5-5-5) into a 32-bit window image
+// with black bars round it, "sharp bilinear": every source pixel gets the
+// same size on the screen, give or take one window pixel mixed with its
+// neighbour, at any factor, and whole factors stay the nearest pixel's.
+// Without a graphics card this is the whole cost of presenting, so it is done
+// in the fewest passes: each source row that shows is converted and widened
+// once into a window row, which is then stored into every window row that
+// shows it, or mixed with the next source row's into the window row between
+// them; only the columns that changed since the previous frame are drawn
+// again; the bars are painted only when the layout or the image changes.
 class RasterScaler {
  public:
   explicit RasterScaler(TSimdLevel level = BestSimdLevel());
@@ -37,28 +41,69 @@ class RasterScaler {
   // False, with the level unchanged, for a level the processor cannot run.
   bool SetSimdLevel(TSimdLevel level);
   TSimdLevel SimdLevel() const { return kernels_->Level; }
-  // Window images of more bytes than this are written with streaming stores,
-  // which bypass the cache. By default all are: the X server reads the image
-  // from another core, and storing through the cache first fetches each line
-  // the server last read. That measured slower on Zen even for a 1920 x 1080
-  // image that fits the cache, and slower still in the running program.
-  void SetStreamingAbove(std::size_t bytes) { streamingAbove_ = bytes; }
+  // How window rows are stored: streamed past the cache or through it, as
+  // measured on the first frames of each window size (see TStoreChooser),
+  // or one of them always.
+  enum class Store { Measured, Cached, Streamed };
+  void SetStore(Store store) { store_ = store; }
+  // Whether the last Scale streamed, and whether the measuring has decided.
   bool Streamed() const { return streamed_; }
+  bool StoreDecided() const { return chooser_.Decided(); }
 
  private:
+  // One source row as the window shows it.
+  struct Wide {
+    int source = -1;  // the row it holds this frame
+    // Converted, each pixel mixed with the next, scaled across.
+    std::vector<std::uint32_t> row, mixed, wide;
+  };
+  // The window columns a source row's change touches, from .. to.
+  struct Span {
+    int from = 0, to = 0;
+    bool Empty() const { return from >= to; }
+    // The smallest span holding both.
+    Span With(Span o) const {
+      if (Empty()) return o;
+      if (o.Empty()) return *this;
+      return {std::min(from, o.from), std::max(to, o.to)};
+    }
+  };
+
+  void Layout(const QRect& dest, const QRect& visible, int width, int height);
+  Span Compare(const PresentImage& image, int source);
+  void Widen(const PresentImage& image, int source, bool is565);
+
   const TSimdKernels* kernels_;
-  std::size_t streamingAbove_ = 0;
+  Store store_ = Store::Measured;
+  TStoreChooser chooser_;
+  std::size_t chooserFor_ = 0;  // the window image's bytes it measured for
   bool streamed_ = false;
   QRect drawn_;
-  std::vector<std::uint32_t> row_;   // the converted source row
-  std::vector<std::uint32_t> wide_;  // one window row
+  Wide wides_[2];  // source rows s in wides_[s & 1]
+  // For each window column, counted from the visible part's left, the source
+  // column and its share of the next one in 128ths; the same for rows.
   std::vector<int> columns_;
+  std::vector<std::uint16_t> columnWeights_;
+  // For each source column, the share of the next one in the window column
+  // that mixes them (0 where none does).
+  std::vector<std::uint16_t> sourceWeights_;
+  // ~0u for the window columns that mix, 0 for the rest.
+  std::vector<std::uint32_t> picks_;
+  bool columnsMixed_ = false;
+  std::vector<int> rows_;
+  std::vector<std::uint16_t> rowWeights_;
+  // Whether a window row mixes source row s with s + 1.
+  std::vector<bool> mixedBelow_;
   std::vector<std::uint32_t> blocks_;
   bool blocksUsable_ = false;
   std::vector<int> firstColumn_;
-  QRect columnsFor_;
-  QRect columnsVisible_;
-  int columnsWidth_ = 0;
+  QRect layoutFor_;
+  QRect layoutVisible_;
+  QSize layoutSource_;
+  // This frame's spans of the source rows compared so far.
+  std::vector<Span> spans_;
+  int compared_ = -1;
+  bool incremental_ = false;
   // The picture as last drawn, into which window image and how. An image is
   // known by its cache key, which Qt moves on whenever the image is written
   // through its own interface and which a new image never shares.

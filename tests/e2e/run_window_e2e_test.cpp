@@ -52,8 +52,12 @@ void ClickIn(const std::string& window, int x, int y) {
 // minimap (x 480-639, y 0-159) covers x 768-1023, y 0-255.
 constexpr double Scale = 1024.0 / 640;
 
+// The path is one minimap pixel wide: scaled 1.6 times, each screen pixel
+// it crosses mixes it with the ground, by at least three fifths where it
+// covers most.
 bool PathOrange(QRgb c) {
-  return qRed(c) > 230 && qGreen(c) > 110 && qGreen(c) < 170 && qBlue(c) < 40;
+  return qRed(c) > 170 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 60 &&
+         qRed(c) - qGreen(c) > 60;
 }
 
 struct Trace {

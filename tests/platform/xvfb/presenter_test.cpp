@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -110,6 +111,43 @@ TEST_F(PresenterTest, FullScreenModeFillsTheScreenPixelForPixel) {
   const int row = static_cast<int>(1.5 * scale);
   for (int x = 0; x < shot.width(); x += 7)
     ASSERT_TRUE(Near(shot.pixel(x, row), 132, 130, 132)) << x;
+  unsetenv("VELNAR_PRESENTER");
+}
+
+// White columns one source pixel wide with two black ones between, at each
+// phase: every column of the screen, scaled by a factor that is not whole
+// (1.6 on the tests' 1024 x 768 screen), gets as much light as any other,
+// the sum of the channels along the run of window pixels it lights.
+TEST_F(PresenterTest, OpenGlGivesEveryColumnTheSameLight) {
+  setenv("VELNAR_PRESENTER", "opengl", 1);
+  QtDisplayDevice device;
+  ASSERT_TRUE(device.SetCooperativeLevel(form.get(), true));
+  ASSERT_TRUE(device.SetDisplayMode(DisplayMode{640, 480, 16}));
+  for (int phase = 0; phase < 3; ++phase) {
+    Picture picture(640, 480);
+    int lines = 0;
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = 0;
+    for (int x = phase; x < 640; x += 3, ++lines)
+      for (int y = 0; y < 480; ++y) picture.pixels[static_cast<std::size_t>(y) * 640 + x] = 0xFFFF;
+    if (device.CurrentPresenter()) device.CurrentPresenter()->Captured = QImage();
+    const QImage shot = PresentAndGrab(device, picture.Image(), PresentRect{0, 0, 640, 480});
+    ASSERT_STREQ(device.CurrentPresenter()->Name(), "OpenGL");
+    ASSERT_FALSE(shot.isNull());
+    ASSERT_NE(shot.width() % 640, 0) << "a whole factor: nothing to mix";
+    std::vector<int> light;
+    bool inLine = false;
+    for (int x = 0; x < shot.width(); ++x) {
+      const QRgb p = shot.pixel(x, shot.height() / 2);
+      const int sum = qRed(p) + qGreen(p) + qBlue(p);
+      if (sum != 0 && !inLine) light.push_back(0);
+      if (sum != 0) light.back() += sum;
+      inLine = sum != 0;
+    }
+    ASSERT_EQ(static_cast<int>(light.size()), lines) << "phase " << phase;
+    const auto [least, most] = std::minmax_element(light.begin(), light.end());
+    EXPECT_LE(*most, *least * 1.03)
+        << "phase " << phase << ": lines lit " << *least << " to " << *most;
+  }
   unsetenv("VELNAR_PRESENTER");
 }
 
