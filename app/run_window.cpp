@@ -115,10 +115,13 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
   PlaySpeedBox = new QComboBox(this);
   for (int factor : PlaySpeeds) PlaySpeedBox->addItem(Text(PlaySpeedText(factor)));
   PlaySpeedBox->setToolTip(QStringLiteral("Tempo odtwarzania"));
+  PlaySpeedBox->setAccessibleName(PlaySpeedBox->toolTip());
   TimeSlider = new QSlider(Qt::Horizontal, this);
   TimeSlider->setRange(0, static_cast<int>(model_.LastPosition()));
   TimeSlider->setEnabled(!model_.Rows().empty());
   TimeSlider->setToolTip(QStringLiteral("Czas t"));
+  TimeSlider->setAccessibleName(TimeSlider->toolTip());
+  TrackView->setAccessibleName(QStringLiteral("Tor z przejechaną drogą i przemieszczeniem"));
   PlayButton->setEnabled(model_.CanReplay());
   Values = new QLabel(this);
   Values->setTextFormat(Qt::RichText);
@@ -195,6 +198,7 @@ void TRunWindow::BuildCharts() {
       series->attachAxis(y);
     }
     Charts[c] = new RunChart(chart, this);
+    Charts[c]->setAccessibleName(Text(model.Title));
     Charts[c]->setMinimumSize(260, 150);
     if (model.ShadedLine) {
       // The area under the speed is the distance: shaded up to the moment shown.

@@ -169,6 +169,8 @@ void TOKBottomDlg1::Check(QLineEdit* answer, QLabel* verdict, Question question)
     painter.drawPixmap(0, 0, (right ? Image10 : Image11)->pixmap());
   }
   verdict->setPixmap(face);
+  // The face in words for a screen reader, which is told it changed.
+  verdict->setAccessibleName(right ? QStringLiteral("dobrze") : QStringLiteral("źle"));
 }
 
 void TOKBottomDlg1::Button1Click() {
