@@ -62,6 +62,10 @@ class DisplayDevice {
   // The screen was taken away since the last successful Restore.
   virtual bool Lost() const = 0;
   virtual bool Restore() = 0;
+  // Whether the screen goes on showing the last image presented, with no
+  // present needed until the picture changes. A window's screen does not: an
+  // exposed window waits for the next present to be drawn again.
+  virtual bool KeepsPicture() const { return false; }
 };
 
 // Makes the devices of displays; null when no device can be had.

@@ -4,6 +4,7 @@
 #include "gfx/canvas.h"
 #include "gfx/stream.h"
 #include "platform/application.h"
+#include "platform/display_device.h"
 #include "sim/instrument_panel.h"
 #include "sim/minimap.h"
 #include "sim/picture_catalogue.h"
@@ -41,6 +42,8 @@ TVelnarForm1::TVelnarForm1(TComponent* owner) : TDXForm(owner) {
   DXDraw1->SetSurfaceHeight(203);
   DXDraw1->OnInitialize = [this](TComponent* s) { DXDraw1Initialize(s); };
   DXDraw1->OnFinalize = [this](TComponent* s) { DXDraw1Finalize(s); };
+  DXDraw1->OnInitializeSurface = [this](TComponent*) { drawnScene_.reset(); };
+  DXDraw1->OnRestoreSurface = [this](TComponent*) { drawnScene_.reset(); };
 
   DXImageList1->SetDXDraw(DXDraw1);
   LoadPictures();
@@ -97,6 +100,8 @@ TVelnarForm1::~TVelnarForm1() {
   DXDraw1->Finalize();
   DXDraw1->OnInitialize = nullptr;
   DXDraw1->OnFinalize = nullptr;
+  DXDraw1->OnInitializeSurface = nullptr;
+  DXDraw1->OnRestoreSurface = nullptr;
   DestroyComponents();
   if (VelnarForm1 == this) VelnarForm1 = nullptr;
 }
@@ -148,6 +153,7 @@ void TVelnarForm1::FormCreate() {
 }
 
 void TVelnarForm1::DXDraw1Initialize(TComponent*) {
+  drawnScene_.reset();
   TDirectDrawSurfaceCanvas& canvas = DXDraw1->Surface()->Canvas();
   canvas.Font.Color = clYellow;
   canvas.Brush.Style = bsClear;
@@ -167,8 +173,40 @@ void TVelnarForm1::DXTimer1Timer(TComponent*, std::int32_t lagCount) {
   Recording.RecordPosition(Car->X, Car->Y);
   DXSpriteEngine1->Dead();
 
+  // A screen that keeps its picture needs no frame that would draw the same
+  // one again: a parked car, or one stopped behind the task, then costs
+  // nothing. A window's screen is drawn anew by every present.
+  const DisplayDevice* device = DXDraw1->Device();
+  if (device && device->KeepsPicture()) {
+    SceneKey scene = CurrentScene();
+    if (drawnScene_ == scene) return;
+    drawnScene_ = std::move(scene);
+  }
   RenderFrame();
   DXDraw1->Flip();
+}
+
+TVelnarForm1::SceneKey TVelnarForm1::CurrentScene() const {
+  const CarModel& m = Car->Model;
+  const TSpriteEngine& root = DXSpriteEngine1->Engine();
+  const TDirectDrawSurface* back = DXDraw1->Surface();
+  return SceneKey{Car->X,
+                  Car->Y,
+                  m.Heading,
+                  m.Speed,
+                  m.Distance,
+                  root.X,
+                  root.Y,
+                  Car->AnimPos,
+                  m.RxText,
+                  m.RyText,
+                  m.RLengthText,
+                  m.TimeText,
+                  ShowPathOnMinimap,
+                  Recording.PathSize(),
+                  back,
+                  back ? back->Width() : 0,
+                  back ? back->Height() : 0};
 }
 
 void TVelnarForm1::RenderFrame() {

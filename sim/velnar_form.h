@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "engine/dx_input.h"
 #include "engine/dx_sprite_engine.h"
@@ -62,7 +64,26 @@ class TVelnarForm1 : public TDXForm {
   void DrawMinimap();
 
  private:
+  // All that RenderFrame draws depends on. A frame whose key equals that of
+  // the frame last drawn would draw the same picture again.
+  struct SceneKey {
+    double X, Y, Heading, Speed, Distance;
+    double CameraX, CameraY;  // where the sprite engine puts the world
+    double CarAnimPos;        // the car's pattern
+    std::string RxText, RyText, RLengthText, TimeText;
+    bool ShowPath;
+    std::size_t PathPoints;  // the path on the minimap grows only with them
+    const TDirectDrawSurface* Surface;
+    int Width, Height;
+    bool operator==(const SceneKey&) const = default;
+  };
+  SceneKey CurrentScene() const;
+
   void LoadPictures();
+
+  // The key of the picture last drawn and flipped; none when the back buffer
+  // has been made again or restored (cleared) since.
+  std::optional<SceneKey> drawnScene_;
 };
 
 // The one simulation window, while there is one.

@@ -198,9 +198,14 @@ EMSCRIPTEN_KEEPALIVE int velnar_active() {
   return Application() && Application()->Active() ? 1 : 0;
 }
 
-// Frames presented since the page opened.
+// Frames presented since the page opened: only those that changed the screen.
 EMSCRIPTEN_KEEPALIVE std::uint32_t velnar_presented_frames() {
   return WebApplication::PresentedFrames();
+}
+
+// Animation frames run since the page opened, whatever they showed.
+EMSCRIPTEN_KEEPALIVE std::uint32_t velnar_frames() {
+  return WebApplication::Frames();
 }
 
 }  // extern "C"

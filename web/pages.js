@@ -10,17 +10,46 @@
   const simulation = $('simulation');
   const screen = $('screen');
 
-  // Square pixels: the largest whole-screen scale of 640 x 480, centred, the
-  // rest black; on a touch screen, less where the controls need the room.
+  // The picture's size; the canvas is a whole multiple of it.
+  const PICTURE_WIDTH = 640;
+  const PICTURE_HEIGHT = 480;
+
+  // The picture as large as the screen takes it, centred, the rest black; on
+  // a touch screen, less where the controls need the room. The program shows
+  // it at the largest whole factor that fits in device pixels (every picture
+  // pixel a square block), and the browser scales that the rest of the way
+  // smoothly: at a fractional scale no column of the picture comes out a
+  // screen pixel wider than its neighbour, and at a whole one the picture is
+  // exact.
   function fitScreen() {
     const width = simulation.clientWidth || window.innerWidth;
     const height = simulation.clientHeight || window.innerHeight;
     const { scale, place } = window.VelnarTouch.arrange(width, height);
     simulation.classList.toggle('below', place === 'below');
     simulation.classList.toggle('beside', place === 'beside');
-    screen.style.width = Math.floor(screen.width * scale) + 'px';
-    screen.style.height = Math.floor(screen.height * scale) + 'px';
-    if (program) program._velnar_screen_resized(width, height);
+    const ratio = window.devicePixelRatio || 1;
+    const deviceWidth = Math.floor(PICTURE_WIDTH * scale * ratio + 1e-6);
+    const deviceHeight = Math.floor(PICTURE_HEIGHT * scale * ratio + 1e-6);
+    screen.style.width = deviceWidth / ratio + 'px';
+    screen.style.height = deviceHeight / ratio + 'px';
+    const factor = Math.max(1, Math.min(Math.floor(deviceWidth / PICTURE_WIDTH),
+      Math.floor(deviceHeight / PICTURE_HEIGHT)));
+    if (program) {
+      program.setScreenFactor(factor);
+      program._velnar_screen_resized(width, height);
+    }
+    watchPixelRatio();
+  }
+
+  // A window moved to a screen of other pixels, or zoomed, is fitted anew.
+  let pixelRatioQuery = null;
+  function watchPixelRatio() {
+    const ratio = window.devicePixelRatio || 1;
+    if (pixelRatioQuery && pixelRatioQuery.ratio === ratio) return;
+    if (pixelRatioQuery) pixelRatioQuery.list.removeEventListener('change', fitScreen);
+    const list = matchMedia(`(resolution: ${ratio}dppx)`);
+    list.addEventListener('change', fitScreen);
+    pixelRatioQuery = { ratio, list };
   }
   window.addEventListener('resize', fitScreen);
   document.addEventListener('fullscreenchange', fitScreen);

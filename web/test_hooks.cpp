@@ -1,9 +1,11 @@
 // What the browser tests read of the program: the back buffer of the first
 // frame presented, and the fixed scenes drawn again in the page. Each result
-// stays valid until the next call of the same hook.
+// stays valid until the next call of the same hook. And a picture of the
+// test's own, shown on the page's screen as a run's frames are.
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/web/web_display.h"
@@ -25,6 +27,25 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* velnar_test_scene(int scene, int* bytes
   file = DrawScene(scene == 0 ? Scene::Golden : scene == 1 ? Scene::FirstFrame : Scene::Drive);
   *bytes = static_cast<int>(file.size());
   return file.data();
+}
+
+// Presents asked of the display devices since the page opened, whether or
+// not they put anything.
+EMSCRIPTEN_KEEPALIVE std::uint32_t velnar_test_presents_asked() {
+  return PresentsAsked();
+}
+
+// Presents a 640 x 480 picture of 5-6-5 pixels, row by row, through the
+// browser's display device, which stays the same from one call to the next.
+// Returns 1 when it was shown.
+EMSCRIPTEN_KEEPALIVE int velnar_test_present(const std::uint16_t* pixels) {
+  static std::unique_ptr<DisplayDevice> device = WebDisplayDeviceFactory().Create();
+  PresentImage image;
+  image.Bits = reinterpret_cast<const std::uint8_t*>(pixels);
+  image.Width = 640;
+  image.Height = 480;
+  image.Pitch = 640 * 2;
+  return device->Present(image, PresentRect{0, 0, 640, 480}) ? 1 : 0;
 }
 
 }  // extern "C"

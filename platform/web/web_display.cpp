@@ -10,17 +10,73 @@
 
 namespace {
 
+// The picture is kept at its own size and shown at a whole factor of it
+// (nearest, every source pixel a square block) in the page's canvas
+// (Module.canvas); the page scales that to the screen linearly, so a
+// fractional scale spreads each edge over one screen pixel instead of making
+// some source pixels a screen pixel wider than others. At factor 1 the canvas
+// itself holds the picture, with no second copy.
 // clang-format off
-EM_JS(int, PutCanvasPixels, (const std::uint8_t* rgba, int width, int height), {
-  var canvas = Module['canvas'];
-  if (!canvas) return 0;
-  if (canvas.width != width || canvas.height != height) {
-    canvas.width = width;
-    canvas.height = height;
-    Module.screenContext = null;
+EM_JS(void, InstallPageScreen, (), {
+  if (Module.screen) return;
+  var screen = Module.screen = {factor: 1, width: 0, height: 0, source: null};
+  screen.context = function(canvas) {
+    if (!canvas.velnarContext) canvas.velnarContext = canvas.getContext('2d', {alpha: false});
+    return canvas.velnarContext;
+  };
+  // Shows the rectangle of the picture (its own pixels) in the canvas.
+  screen.show = function(left, top, width, height) {
+    var k = screen.factor;
+    if (k == 1) return;
+    var context = screen.context(Module['canvas']);
+    context.imageSmoothingEnabled = false;
+    context.drawImage(screen.source, left, top, width, height, left * k, top * k, width * k, height * k);
+  };
+  // The page's whole factor; the canvas is made again at it and the picture
+  // shown whole, since a canvas resized is cleared and no present may come.
+  Module['setScreenFactor'] = function(factor) {
+    var shown = Module['canvas'];
+    var k = Math.max(1, Math.floor(factor));
+    if (!shown || k == screen.factor) return;
+    if (!screen.width) {
+      screen.width = shown.width;
+      screen.height = shown.height;
+    }
+    if (screen.factor == 1) {
+      if (!screen.source) screen.source = document.createElement('canvas');
+      screen.source.width = screen.width;
+      screen.source.height = screen.height;
+      screen.context(screen.source).drawImage(shown, 0, 0);
+    }
+    screen.factor = k;
+    shown.width = screen.width * k;
+    shown.height = screen.height * k;
+    if (k == 1)
+      screen.context(shown).drawImage(screen.source, 0, 0);
+    else
+      screen.show(0, 0, screen.width, screen.height);
+  };
+});
+
+// Puts the rectangle [left, right) x [top, bottom) of the converted picture.
+EM_JS(int, PutCanvasPixels, (const std::uint8_t* rgba, int width, int height, int left, int top,
+                             int right, int bottom), {
+  var shown = Module['canvas'];
+  var screen = Module.screen;
+  if (!shown || !screen) return 0;
+  var k = screen.factor;
+  if (screen.width != width || screen.height != height) {
+    screen.width = width;
+    screen.height = height;
+    if (shown.width != width * k || shown.height != height * k) {
+      shown.width = width * k;
+      shown.height = height * k;
+    }
+    if (k > 1) {
+      screen.source.width = width;
+      screen.source.height = height;
+    }
   }
-  var context = Module.screenContext;
-  if (!context) context = Module.screenContext = canvas.getContext('2d', {alpha: false});
   // The pixels straight from the module's memory, no copy; the view is made
   // again when the memory has grown (its buffer is then a new one) or moved.
   var image = Module.screenImage;
@@ -29,11 +85,24 @@ EM_JS(int, PutCanvasPixels, (const std::uint8_t* rgba, int width, int height), {
     image = Module.screenImage =
         new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
   }
-  context.putImageData(image, 0, 0);
+  var picture = k == 1 ? shown : screen.source;
+  screen.context(picture).putImageData(image, 0, 0, left, top, right - left, bottom - top);
+  screen.show(left, top, right - left, bottom - top);
   if (Module['onPresent']) Module['onPresent']();
   return 1;
 });
 // clang-format on
+
+// The device whose picture the canvas shows; any other presents whole.
+const void*& CanvasHolder() {
+  static const void* holder = nullptr;
+  return holder;
+}
+
+std::uint32_t& AskedCount() {
+  static std::uint32_t count = 0;
+  return count;
+}
 
 std::vector<std::uint16_t>& FirstFrame() {
   static std::vector<std::uint16_t> frame;
@@ -66,6 +135,9 @@ std::uint32_t Widen(std::uint32_t value, const Channel& c) {
 class WebDisplayDevice final : public DisplayDevice {
  public:
   WebDisplayDevice() { FirstFrame().clear(); }
+  ~WebDisplayDevice() override {
+    if (CanvasHolder() == this) CanvasHolder() = nullptr;
+  }
 
   std::vector<DisplayMode> EnumDisplayModes() override {
     const DisplayMode screen = ScreenSize();
@@ -91,33 +163,105 @@ class WebDisplayDevice final : public DisplayDevice {
   bool CreatePrimary() override { return true; }
 
   bool Present(const PresentImage& image, const PresentRect&) override {
+    ++AskedCount();
     if (!image.Bits || image.Width <= 0 || image.Height <= 0) return false;
     const std::size_t pixels = static_cast<std::size_t>(image.Width) * image.Height;
     const bool first = FirstFrame().empty() && image.BitCount == 16;
     if (first) FirstFrame().resize(pixels);
-    rgba_.resize(pixels);
     if (first)
       for (int y = 0; y < image.Height; ++y)
         std::memcpy(&FirstFrame()[static_cast<std::size_t>(y) * image.Width],
                     image.Bits + static_cast<std::ptrdiff_t>(y) * image.Pitch,
                     static_cast<std::size_t>(image.Width) * 2);
+    if (CanvasHolder() != this) shown_.clear();
+    const Changed changed = Compare(image);
+    // The canvas still shows the last picture: nothing to put, nothing shown anew.
+    if (changed.Bottom == 0) return true;
+    rgba_.resize(pixels);
     if (image.BitCount == 16)
-      Convert16(image);
+      Convert16(image, changed);
     else
-      ConvertAny(image);
+      ConvertAny(image, changed);
     if (!PutCanvasPixels(reinterpret_cast<const std::uint8_t*>(rgba_.data()), image.Width,
-                         image.Height))
+                         image.Height, changed.Left, changed.Top, changed.Right, changed.Bottom)) {
+      shown_.clear();  // the canvas holds none of it
       return false;
+    }
+    CanvasHolder() = this;
     ++WebApplication::PresentedFrames();
     return true;
   }
   void WaitForVerticalBlank() override {}
   bool Lost() const override { return false; }
   bool Restore() override { return true; }
+  bool KeepsPicture() const override { return true; }
 
  private:
+  // The rectangle where the image differs from the picture last put, right
+  // and bottom exclusive; empty (all 0) when nothing does. The image is kept
+  // as the picture now shown.
+  struct Changed {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  };
+  Changed Compare(const PresentImage& image) {
+    const int bytes = (image.BitCount + 7) / 8;
+    const std::size_t rowBytes = static_cast<std::size_t>(image.Width) * bytes;
+    if (shownWidth_ != image.Width || shownHeight_ != image.Height ||
+        shownFormat_[0] != static_cast<std::uint32_t>(image.BitCount) ||
+        shownFormat_[1] != image.RedMask || shownFormat_[2] != image.GreenMask ||
+        shownFormat_[3] != image.BlueMask || shown_.size() != rowBytes * image.Height) {
+      shownWidth_ = image.Width;
+      shownHeight_ = image.Height;
+      shownFormat_[0] = static_cast<std::uint32_t>(image.BitCount);
+      shownFormat_[1] = image.RedMask;
+      shownFormat_[2] = image.GreenMask;
+      shownFormat_[3] = image.BlueMask;
+      shown_.resize(rowBytes * image.Height);
+      for (int y = 0; y < image.Height; ++y)
+        std::memcpy(&shown_[y * rowBytes],
+                    image.Bits + static_cast<std::ptrdiff_t>(y) * image.Pitch, rowBytes);
+      return Changed{0, 0, image.Width, image.Height};
+    }
+    // The first and the last rows that differ; the rows between need only
+    // their ends looked at, outside the columns already known to differ. A
+    // frame of driving, which changes most of the picture, compares little
+    // more than the rows above and below the track.
+    const auto rowAt = [&](int y) {
+      return image.Bits + static_cast<std::ptrdiff_t>(y) * image.Pitch;
+    };
+    const auto keptAt = [&](int y) { return &shown_[static_cast<std::size_t>(y) * rowBytes]; };
+    int top = 0;
+    while (top < image.Height && std::memcmp(rowAt(top), keptAt(top), rowBytes) == 0) ++top;
+    if (top == image.Height) return Changed{};
+    int bottom = image.Height;
+    while (std::memcmp(rowAt(bottom - 1), keptAt(bottom - 1), rowBytes) == 0) --bottom;
+    int left = image.Width, right = 0;
+    for (int y = top; y < bottom; ++y) {
+      const std::uint8_t* row = rowAt(y);
+      const std::uint8_t* kept = keptAt(y);
+      if (left > 0 && std::memcmp(row, kept, static_cast<std::size_t>(left) * bytes) != 0) {
+        int x = 0;
+        while (std::memcmp(row + x * bytes, kept + x * bytes, bytes) == 0) ++x;
+        left = x;
+      }
+      const int from = std::max(right, left);
+      if (from < image.Width &&
+          std::memcmp(row + from * bytes, kept + from * bytes,
+                      static_cast<std::size_t>(image.Width - from) * bytes) != 0) {
+        int x = image.Width - 1;
+        while (std::memcmp(row + x * bytes, kept + x * bytes, bytes) == 0) --x;
+        right = x + 1;
+      }
+    }
+    // Outside the rectangle the rows are as kept already.
+    for (int y = top; y < bottom; ++y)
+      std::memcpy(keptAt(y) + left * bytes, rowAt(y) + left * bytes,
+                  static_cast<std::size_t>(right - left) * bytes);
+    return Changed{left, top, right, bottom};
+  }
+
   // Every 16-bit pixel through a table of its RGBA, made once for the masks.
-  void Convert16(const PresentImage& image) {
+  void Convert16(const PresentImage& image, const Changed& rect) {
     if (table_.empty() || tableMasks_[0] != image.RedMask || tableMasks_[1] != image.GreenMask ||
         tableMasks_[2] != image.BlueMask) {
       const Channel red = ChannelOf(image.RedMask), green = ChannelOf(image.GreenMask),
@@ -129,28 +273,28 @@ class WebDisplayDevice final : public DisplayDevice {
       tableMasks_[1] = image.GreenMask;
       tableMasks_[2] = image.BlueMask;
     }
-    std::uint32_t* out = rgba_.data();
-    for (int y = 0; y < image.Height; ++y) {
+    for (int y = rect.Top; y < rect.Bottom; ++y) {
       const std::uint8_t* row = image.Bits + static_cast<std::ptrdiff_t>(y) * image.Pitch;
-      for (int x = 0; x < image.Width; ++x) {
+      std::uint32_t* out = &rgba_[static_cast<std::size_t>(y) * image.Width];
+      for (int x = rect.Left; x < rect.Right; ++x) {
         std::uint16_t v;
         std::memcpy(&v, row + 2 * x, 2);
-        *out++ = table_[v];
+        out[x] = table_[v];
       }
     }
   }
 
-  void ConvertAny(const PresentImage& image) {
+  void ConvertAny(const PresentImage& image, const Changed& rect) {
     const int bytes = (image.BitCount + 7) / 8;
     const Channel red = ChannelOf(image.RedMask), green = ChannelOf(image.GreenMask),
                   blue = ChannelOf(image.BlueMask);
-    std::uint32_t* out = rgba_.data();
-    for (int y = 0; y < image.Height; ++y) {
+    for (int y = rect.Top; y < rect.Bottom; ++y) {
       const std::uint8_t* row = image.Bits + static_cast<std::ptrdiff_t>(y) * image.Pitch;
-      for (int x = 0; x < image.Width; ++x) {
+      std::uint32_t* out = &rgba_[static_cast<std::size_t>(y) * image.Width];
+      for (int x = rect.Left; x < rect.Right; ++x) {
         std::uint32_t v = 0;
         std::memcpy(&v, row + x * bytes, static_cast<std::size_t>(bytes));
-        *out++ = Widen(v, red) | Widen(v, green) << 8 | Widen(v, blue) << 16 | 0xFF000000u;
+        out[x] = Widen(v, red) | Widen(v, green) << 8 | Widen(v, blue) << 16 | 0xFF000000u;
       }
     }
   }
@@ -165,11 +309,20 @@ class WebDisplayDevice final : public DisplayDevice {
   bool fullScreen_ = false;
   DisplayMode mode_;
   std::vector<std::uint32_t> rgba_;  // RGBA bytes in memory order
+  // The picture the canvas shows, as it was presented: rows of raw pixels.
+  std::vector<std::uint8_t> shown_;
+  int shownWidth_ = 0;
+  int shownHeight_ = 0;
+  std::uint32_t shownFormat_[4] = {};  // bit count and masks
   std::vector<std::uint32_t> table_;
   std::uint32_t tableMasks_[3] = {};
 };
 
 }  // namespace
+
+WebDisplayDeviceFactory::WebDisplayDeviceFactory() {
+  InstallPageScreen();
+}
 
 std::unique_ptr<DisplayDevice> WebDisplayDeviceFactory::Create() {
   return std::make_unique<WebDisplayDevice>();
@@ -177,4 +330,8 @@ std::unique_ptr<DisplayDevice> WebDisplayDeviceFactory::Create() {
 
 const std::vector<std::uint16_t>& FirstPresentedFrame() {
   return FirstFrame();
+}
+
+std::uint32_t PresentsAsked() {
+  return AskedCount();
 }

@@ -6,15 +6,24 @@
 
 #include "platform/display_device.h"
 
-// Shows the back buffer in the page's <canvas> (Module.canvas): the pixels are
-// turned into RGBA and put into the canvas whole; the page scales the canvas
-// with square pixels and black bars. The animation frame that runs the frame
-// loop stands for the vertical blank, so waiting for it is no wait here.
+// Shows the back buffer in the page's <canvas> (Module.canvas). The canvas
+// keeps the picture last put: each present compares the image with it and
+// turns into RGBA and puts only the rectangle that changed, and nothing when
+// nothing did. The canvas is the picture at a whole factor the page sets
+// (Module.setScreenFactor(k), nearest); the page scales it to the screen. The
+// animation frame that runs the frame loop stands for the vertical blank, so
+// waiting for it is no wait here.
 class WebDisplayDeviceFactory final : public DisplayDeviceFactory {
  public:
+  // Makes the page's screen ready for the page to set its factor.
+  WebDisplayDeviceFactory();
   std::unique_ptr<DisplayDevice> Create() override;
 };
 
 // The raw pixels (row by row, 16-bit values) of the first frame presented by
 // the latest device; empty before it.
 const std::vector<std::uint16_t>& FirstPresentedFrame();
+
+// Presents asked of the browser's devices so far, whether or not they put
+// anything: a frame that draws nothing asks for none.
+std::uint32_t PresentsAsked();

@@ -55,15 +55,18 @@ export function figures(page) {
   });
 }
 
+// The program's frames so far: time passing as it sees it. A frame that
+// changes nothing puts nothing on the screen, and while nothing moves the
+// program runs no frames at all; they count here all the same.
 export function presented(page) {
-  return page.evaluate(() => window.velnar._velnar_presented_frames());
+  return page.evaluate(() => window.velnar._velnar_frames());
 }
 
-// Waits until the page has presented n more frames: time passing as the
-// program sees it, with no fixed sleep.
+// Waits until the program has run n more frames: time passing as the program
+// sees it, with no fixed sleep, whether or not anything on the screen moves.
 export async function frames(page, n) {
   const target = (await presented(page)) + n;
-  await page.waitForFunction((t) => window.velnar._velnar_presented_frames() >= t, {}, target);
+  await page.waitForFunction((t) => window.velnar._velnar_frames() >= t, {}, target);
 }
 
 // A bitmap file's 24-bit pixels as the 5-6-5 values they were made from.
