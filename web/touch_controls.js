@@ -12,6 +12,8 @@
 
 window.VelnarTouch = (function () {
   const $ = (id) => document.getElementById(id);
+  const PICTURE_WIDTH = 640;
+  const PICTURE_HEIGHT = 480;
   // The room the controls need beside or below the picture, in CSS pixels.
   const SIDE = 136;
   const BELOW = 176;
@@ -104,10 +106,11 @@ window.VelnarTouch = (function () {
   }
 
   // --- The legend inside the picture ----------------------------------------
+  // In the picture's own pixels: the canvas may hold it at a whole multiple.
   function legendCode(e) {
     const screen = e.currentTarget;
-    const x = (e.offsetX * screen.width) / screen.clientWidth;
-    const y = (e.offsetY * screen.height) / screen.clientHeight;
+    const x = (e.offsetX * PICTURE_WIDTH) / screen.clientWidth;
+    const y = (e.offsetY * PICTURE_HEIGHT) / screen.clientHeight;
     if (y < LEGEND.top || y >= LEGEND.bottom) return null;
     for (let i = 0; i + 1 < LEGEND.keys.length; ++i) {
       if (x >= LEGEND.left + LEGEND.keys[i][0] && x < LEGEND.left + LEGEND.keys[i + 1][0])
@@ -162,9 +165,11 @@ window.VelnarTouch = (function () {
   // Where the picture goes in a screen area of width x height: its scale, and
   // whether the controls stand below it or beside it (null: no controls).
   function arrange(width, height) {
-    if (!enabled) return { scale: Math.min(width / 640, height / 480), place: null };
-    const below = Math.min(width / 640, (height - BELOW) / 480);
-    const beside = Math.min((width - 2 * SIDE) / 640, height / 480);
+    if (!enabled) {
+      return { scale: Math.min(width / PICTURE_WIDTH, height / PICTURE_HEIGHT), place: null };
+    }
+    const below = Math.min(width / PICTURE_WIDTH, (height - BELOW) / PICTURE_HEIGHT);
+    const beside = Math.min((width - 2 * SIDE) / PICTURE_WIDTH, height / PICTURE_HEIGHT);
     return below >= beside ? { scale: below, place: 'below' } : { scale: beside, place: 'beside' };
   }
 

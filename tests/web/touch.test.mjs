@@ -41,12 +41,13 @@ async function coasting(page, what) {
   assert.equal(after, before, `${what}: the throttle is still held (${before} -> ${after})`);
 }
 
-for (const [width, height] of [[768, 1024], [360, 640], [844, 390]]) {
+// A tablet's screen has two device pixels to the CSS pixel.
+for (const [width, height, ratio] of [[768, 1024, 2], [360, 640, 1], [844, 390, 1]]) {
   test(`fingers alone at ${width} x ${height}: drive, steer, the task and the run window`, async () => {
     const page = await session.chromium.browser.newPage();
     const errors = [];
     page.on('pageerror', (e) => errors.push(e.message));
-    await page.setViewport({ width, height, isMobile: true, hasTouch: true });
+    await page.setViewport({ width, height, deviceScaleFactor: ratio, isMobile: true, hasTouch: true });
     await page.goto(session.site.url);
     await page.waitForFunction(() => window.velnar && typeof window.velnar._velnar_start === 'function');
     const fingers = await touchscreen(page);
