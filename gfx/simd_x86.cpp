@@ -233,6 +233,14 @@ void MixPixelsPlain(const std::uint32_t* a, const std::uint32_t* b, const std::u
   for (std::size_t x = 0; x < n; ++x) out[x] = MixPixel(a[x], b[x], weights[x]);
 }
 
+void PairPixelsPlain(const std::uint32_t* row, const std::uint16_t* weights, std::size_t n,
+                     std::uint32_t* out) {
+  for (std::size_t x = 0; x < n; ++x) {
+    out[2 * x] = row[x];
+    out[2 * x + 1] = MixPixel(row[x], row[x + 1], weights[x]);
+  }
+}
+
 void ScaleRowMixedPlain(const std::uint32_t* row, const std::uint32_t* mixed, const int* columns,
                         const std::uint32_t* picks, const std::uint32_t*, int from, int to,
                         std::uint32_t* out) {
@@ -396,6 +404,21 @@ void MixPixelsSse2(const std::uint32_t* a, const std::uint32_t* b, const std::ui
                                 _mm_unpacklo_epi32(w2, w2), _mm_unpackhi_epi32(w2, w2)));
   }
   MixPixelsPlain(a + x, b + x, weights + x, n - x, out + x);
+}
+
+void PairPixelsSse2(const std::uint32_t* row, const std::uint16_t* weights, std::size_t n,
+                    std::uint32_t* out) {
+  std::size_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    const __m128i w = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(weights + x));
+    const __m128i w2 = _mm_unpacklo_epi16(w, w);
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+    const __m128i m = MixPixels4(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 1)),
+                                 _mm_unpacklo_epi32(w2, w2), _mm_unpackhi_epi32(w2, w2));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x), _mm_unpacklo_epi32(a, m));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x + 4), _mm_unpackhi_epi32(a, m));
+  }
+  PairPixelsPlain(row + x, weights + x, n - x, out + 2 * x);
 }
 
 void BlendRowsSse2(const std::uint32_t* a, const std::uint32_t* b, int weight, std::size_t n,
@@ -625,6 +648,38 @@ template <bool Keyed>
   MixPixelsSse2(a + x, b + x, weights + x, n - x, out + x);
 }
 
+// Eight pixels a step. The byte pairs 128 - w and w are made once for the
+// eight and spread over each pixel's four channels by a byte shuffle within
+// each 128-bit half, in the unpacks' order (pixels 0, 1, 4, 5 low, 2, 3, 6,
+// 7 high); the pixels and their mixes interleave within halves, whose
+// quarters are then put in order.
+[[gnu::target("avx2")]] void PairPixelsAvx2(const std::uint32_t* row, const std::uint16_t* weights,
+                                            std::size_t n, std::uint32_t* out) {
+  const __m128i whole = _mm_set1_epi16(128);
+  const __m256i spreadLow =
+      _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 2, 3,  //
+                       8, 9, 8, 9, 8, 9, 8, 9, 10, 11, 10, 11, 10, 11, 10, 11);
+  const __m256i spreadHigh =
+      _mm256_setr_epi8(4, 5, 4, 5, 4, 5, 4, 5, 6, 7, 6, 7, 6, 7, 6, 7,  //
+                       12, 13, 12, 13, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15);
+  std::size_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x));
+    const __m256i pairs =
+        _mm256_broadcastsi128_si256(_mm_or_si128(_mm_slli_epi16(w, 8), _mm_sub_epi16(whole, w)));
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+    const __m256i m =
+        MixBytes(a, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x + 1)),
+                 _mm256_shuffle_epi8(pairs, spreadLow), _mm256_shuffle_epi8(pairs, spreadHigh));
+    const __m256i low = _mm256_unpacklo_epi32(a, m), high = _mm256_unpackhi_epi32(a, m);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x),
+                        _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x + 8),
+                        _mm256_permute2x128_si256(low, high, 0x31));
+  }
+  PairPixelsSse2(row + x, weights + x, n - x, out + 2 * x);
+}
+
 // ScaleRowAvx2's permute from both rows, then a pick between them.
 [[gnu::target("avx2")]] void ScaleRowMixedAvx2(const std::uint32_t* row, const std::uint32_t* mixed,
                                                const int* columns, const std::uint32_t* picks,
@@ -706,29 +761,28 @@ template <bool Keyed>
 #endif  // VELNAR_X86
 
 constexpr TSimdKernels kPortable = {
-    TSimdLevel::Portable, FillPlain,        CopyRowsPlain, CopyRunsPlain,
-    RotateSpan16Plain,    WidenPixelsPlain, ScaleRowPlain, MixPixelsPlain,
-    ScaleRowMixedPlain,   BlendRowsPlain,   StoreRowPlain, ChangedRangePlain,
-    FinishStoresPlain,
+    TSimdLevel::Portable, FillPlain,     CopyRowsPlain,     CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsPlain,     ScaleRowPlain, MixPixelsPlain,    PairPixelsPlain,   ScaleRowMixedPlain,
+    BlendRowsPlain,       StoreRowPlain, ChangedRangePlain, FinishStoresPlain,
 };
 
 #if VELNAR_X86
 constexpr TSimdKernels kSse2 = {
-    TSimdLevel::Sse2, FillSse2,          CopyRowsInline,   CopyRunsPlain,      RotateSpan16Plain,
-    WidenPixelsSse2,  ScaleRowPlain,     MixPixelsSse2,    ScaleRowMixedPlain, BlendRowsSse2,
-    StoreRowSse2,     ChangedRangePlain, FinishStoresSse2,
+    TSimdLevel::Sse2, FillSse2,      CopyRowsInline,    CopyRunsPlain,    RotateSpan16Plain,
+    WidenPixelsSse2,  ScaleRowPlain, MixPixelsSse2,     PairPixelsSse2,   ScaleRowMixedPlain,
+    BlendRowsSse2,    StoreRowSse2,  ChangedRangePlain, FinishStoresSse2,
 };
 constexpr TSimdKernels kAvx2 = {
-    TSimdLevel::Avx2, FillAvx2,         CopyRowsAvx2,     CopyRunsAvx2,      RotateSpan16Avx2,
-    WidenPixelsAvx2,  ScaleRowAvx2,     MixPixelsAvx2,    ScaleRowMixedAvx2, BlendRowsAvx2,
-    StoreRowAvx2,     ChangedRangeAvx2, FinishStoresSse2,
+    TSimdLevel::Avx2, FillAvx2,     CopyRowsAvx2,     CopyRunsAvx2,     RotateSpan16Avx2,
+    WidenPixelsAvx2,  ScaleRowAvx2, MixPixelsAvx2,    PairPixelsAvx2,   ScaleRowMixedAvx2,
+    BlendRowsAvx2,    StoreRowAvx2, ChangedRangeAvx2, FinishStoresSse2,
 };
 #else
 // Without x86 vectors the fast paths run on the plain kernels.
 constexpr TSimdKernels kSse2 = {
-    TSimdLevel::Sse2, FillPlain,         CopyRowsInline,    CopyRunsPlain,      RotateSpan16Plain,
-    WidenPixelsPlain, ScaleRowPlain,     MixPixelsPlain,    ScaleRowMixedPlain, BlendRowsPlain,
-    StoreRowPlain,    ChangedRangePlain, FinishStoresPlain,
+    TSimdLevel::Sse2, FillPlain,     CopyRowsInline,    CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsPlain, ScaleRowPlain, MixPixelsPlain,    PairPixelsPlain,   ScaleRowMixedPlain,
+    BlendRowsPlain,   StoreRowPlain, ChangedRangePlain, FinishStoresPlain,
 };
 #endif
 
