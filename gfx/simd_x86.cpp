@@ -700,31 +700,79 @@ template <bool Keyed>
   }
 }
 
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i BlendAt(const std::uint32_t* a,
-                                                                   const std::uint32_t* b,
-                                                                   __m256i pair, std::size_t x) {
-  return MixBytes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
-                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)), pair, pair);
+// A mix by a quarter, a half or three quarters is an average, or an average
+// with one of the pair: (3a + b + 2) >> 2 is the rounded-up average of a with
+// the rounded-down average of a and b, exactly as the multiply-add rounds.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i AverageDown(__m256i a, __m256i b) {
+  return _mm256_sub_epi8(_mm256_avg_epu8(a, b),
+                         _mm256_and_si256(_mm256_xor_si256(a, b), _mm256_set1_epi8(1)));
+}
+
+struct MixByPair {
+  __m256i pair;
+  [[gnu::target("avx2"), gnu::always_inline]] __m256i operator()(__m256i a, __m256i b) const {
+    return MixBytes(a, b, pair, pair);
+  }
+};
+struct MixByHalf {
+  [[gnu::target("avx2"), gnu::always_inline]] __m256i operator()(__m256i a, __m256i b) const {
+    return _mm256_avg_epu8(a, b);
+  }
+};
+template <bool TowardB>
+struct MixByQuarter {
+  [[gnu::target("avx2"), gnu::always_inline]] __m256i operator()(__m256i a, __m256i b) const {
+    return _mm256_avg_epu8(TowardB ? b : a, AverageDown(a, b));
+  }
+};
+
+template <typename Mix>
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i MixAt(Mix mix, const std::uint32_t* a,
+                                                                 const std::uint32_t* b,
+                                                                 std::size_t x) {
+  return mix(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
+             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)));
 }
 
 // Straight into the window row, streamed or not: no pass through a buffer.
 // The row's two ends are whole unaligned vectors overlapping the inner ones,
 // which write the same pixels again.
-[[gnu::target("avx2")]] void BlendRowsAvx2(const std::uint32_t* a, const std::uint32_t* b,
-                                           int weight, std::size_t n, std::uint32_t* out,
-                                           bool streaming) {
-  if (n < 8) return BlendRowsPlain(a, b, weight, n, out, false);
-  const __m256i pair = _mm256_set1_epi16(static_cast<short>(weight << 8 | (128 - weight)));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), BlendAt(a, b, pair, 0));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n - 8), BlendAt(a, b, pair, n - 8));
+template <typename Mix>
+[[gnu::target("avx2"), gnu::always_inline]] inline void BlendRowsBy(const std::uint32_t* a,
+                                                                    const std::uint32_t* b,
+                                                                    std::size_t n,
+                                                                    std::uint32_t* out,
+                                                                    bool streaming, Mix mix) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), MixAt(mix, a, b, 0));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n - 8), MixAt(mix, a, b, n - 8));
   // From the first 32-byte boundary to the last.
   std::size_t x = (32 - (reinterpret_cast<std::uintptr_t>(out) & 31)) / 4 & 7;
   if (streaming)
     for (; x + 8 <= n; x += 8)
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(out + x), BlendAt(a, b, pair, x));
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(out + x), MixAt(mix, a, b, x));
   else
     for (; x + 8 <= n; x += 8)
-      _mm256_store_si256(reinterpret_cast<__m256i*>(out + x), BlendAt(a, b, pair, x));
+      _mm256_store_si256(reinterpret_cast<__m256i*>(out + x), MixAt(mix, a, b, x));
+}
+
+// The window rows between two source rows at 2.25 times (1920 x 1080) all
+// mix by quarters.
+[[gnu::target("avx2")]] void BlendRowsAvx2(const std::uint32_t* a, const std::uint32_t* b,
+                                           int weight, std::size_t n, std::uint32_t* out,
+                                           bool streaming) {
+  if (n < 8) return BlendRowsPlain(a, b, weight, n, out, false);
+  switch (weight) {
+    case 32:
+      return BlendRowsBy(a, b, n, out, streaming, MixByQuarter<false>{});
+    case 64:
+      return BlendRowsBy(a, b, n, out, streaming, MixByHalf{});
+    case 96:
+      return BlendRowsBy(a, b, n, out, streaming, MixByQuarter<true>{});
+    default:
+      return BlendRowsBy(
+          a, b, n, out, streaming,
+          MixByPair{_mm256_set1_epi16(static_cast<short>(weight << 8 | (128 - weight)))});
+  }
 }
 
 [[gnu::target("avx2")]] void StoreRowAvx2(std::uint32_t* dest, const std::uint32_t* src,
