@@ -648,6 +648,14 @@ template <bool Keyed>
   MixPixelsSse2(a + x, b + x, weights + x, n - x, out + x);
 }
 
+// A mix by a quarter, a half or three quarters is an average, or an average
+// with one of the pair: (3a + b + 2) >> 2 is the rounded-up average of a with
+// the rounded-down average of a and b, exactly as the multiply-add rounds.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i AverageDown(__m256i a, __m256i b) {
+  return _mm256_sub_epi8(_mm256_avg_epu8(a, b),
+                         _mm256_and_si256(_mm256_xor_si256(a, b), _mm256_set1_epi8(1)));
+}
+
 // Eight pixels a step. The byte pairs 128 - w and w are made once for the
 // eight and spread over each pixel's four channels by a byte shuffle within
 // each 128-bit half, in the unpacks' order (pixels 0, 1, 4, 5 low, 2, 3, 6,
@@ -680,6 +688,35 @@ template <bool Keyed>
   PairPixelsSse2(row + x, weights + x, n - x, out + 2 * x);
 }
 
+// The mixes by quarters as the window rows between source rows have them
+// (see BlendRowsAvx2), each lane's picked by its weight's two bits, 64 and
+// 32, as the sign of a 32-bit lane.
+[[gnu::target("avx2")]] void PairPixelsByQuartersAvx2(const std::uint32_t* row,
+                                                      const std::uint16_t* weights, std::size_t n,
+                                                      std::uint32_t* out) {
+  std::size_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m256i w =
+        _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x)));
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x + 1));
+    const __m256i down = AverageDown(a, b);
+    const __m256 quarter = _mm256_castsi256_ps(_mm256_avg_epu8(a, down));
+    const __m256 threeQuarters = _mm256_castsi256_ps(_mm256_avg_epu8(b, down));
+    const __m256 byBit64 =
+        _mm256_blendv_ps(quarter, threeQuarters, _mm256_castsi256_ps(_mm256_slli_epi32(w, 25)));
+    const __m256i m =
+        _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(_mm256_avg_epu8(a, b)), byBit64,
+                                             _mm256_castsi256_ps(_mm256_slli_epi32(w, 26))));
+    const __m256i low = _mm256_unpacklo_epi32(a, m), high = _mm256_unpackhi_epi32(a, m);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x),
+                        _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x + 8),
+                        _mm256_permute2x128_si256(low, high, 0x31));
+  }
+  PairPixelsSse2(row + x, weights + x, n - x, out + 2 * x);
+}
+
 // ScaleRowAvx2's permute from both rows, then a pick between them.
 [[gnu::target("avx2")]] void ScaleRowMixedAvx2(const std::uint32_t* row, const std::uint32_t* mixed,
                                                const int* columns, const std::uint32_t* picks,
@@ -698,14 +735,6 @@ template <bool Keyed>
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * b),
                         _mm256_blendv_epi8(plain, mix, pick));
   }
-}
-
-// A mix by a quarter, a half or three quarters is an average, or an average
-// with one of the pair: (3a + b + 2) >> 2 is the rounded-up average of a with
-// the rounded-down average of a and b, exactly as the multiply-add rounds.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i AverageDown(__m256i a, __m256i b) {
-  return _mm256_sub_epi8(_mm256_avg_epu8(a, b),
-                         _mm256_and_si256(_mm256_xor_si256(a, b), _mm256_set1_epi8(1)));
 }
 
 struct MixByPair {
@@ -809,28 +838,28 @@ template <typename Mix>
 #endif  // VELNAR_X86
 
 constexpr TSimdKernels kPortable = {
-    TSimdLevel::Portable, FillPlain,     CopyRowsPlain,     CopyRunsPlain,     RotateSpan16Plain,
-    WidenPixelsPlain,     ScaleRowPlain, MixPixelsPlain,    PairPixelsPlain,   ScaleRowMixedPlain,
-    BlendRowsPlain,       StoreRowPlain, ChangedRangePlain, FinishStoresPlain,
+    TSimdLevel::Portable, FillPlain,      CopyRowsPlain,  CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsPlain,     ScaleRowPlain,  MixPixelsPlain, PairPixelsPlain,   PairPixelsPlain,
+    ScaleRowMixedPlain,   BlendRowsPlain, StoreRowPlain,  ChangedRangePlain, FinishStoresPlain,
 };
 
 #if VELNAR_X86
 constexpr TSimdKernels kSse2 = {
-    TSimdLevel::Sse2, FillSse2,      CopyRowsInline,    CopyRunsPlain,    RotateSpan16Plain,
-    WidenPixelsSse2,  ScaleRowPlain, MixPixelsSse2,     PairPixelsSse2,   ScaleRowMixedPlain,
-    BlendRowsSse2,    StoreRowSse2,  ChangedRangePlain, FinishStoresSse2,
+    TSimdLevel::Sse2,   FillSse2,      CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsSse2,    ScaleRowPlain, MixPixelsSse2,  PairPixelsSse2,    PairPixelsSse2,
+    ScaleRowMixedPlain, BlendRowsSse2, StoreRowSse2,   ChangedRangePlain, FinishStoresSse2,
 };
 constexpr TSimdKernels kAvx2 = {
-    TSimdLevel::Avx2, FillAvx2,     CopyRowsAvx2,     CopyRunsAvx2,     RotateSpan16Avx2,
-    WidenPixelsAvx2,  ScaleRowAvx2, MixPixelsAvx2,    PairPixelsAvx2,   ScaleRowMixedAvx2,
-    BlendRowsAvx2,    StoreRowAvx2, ChangedRangeAvx2, FinishStoresSse2,
+    TSimdLevel::Avx2,  FillAvx2,      CopyRowsAvx2,  CopyRunsAvx2,     RotateSpan16Avx2,
+    WidenPixelsAvx2,   ScaleRowAvx2,  MixPixelsAvx2, PairPixelsAvx2,   PairPixelsByQuartersAvx2,
+    ScaleRowMixedAvx2, BlendRowsAvx2, StoreRowAvx2,  ChangedRangeAvx2, FinishStoresSse2,
 };
 #else
 // Without x86 vectors the fast paths run on the plain kernels.
 constexpr TSimdKernels kSse2 = {
-    TSimdLevel::Sse2, FillPlain,     CopyRowsInline,    CopyRunsPlain,     RotateSpan16Plain,
-    WidenPixelsPlain, ScaleRowPlain, MixPixelsPlain,    PairPixelsPlain,   ScaleRowMixedPlain,
-    BlendRowsPlain,   StoreRowPlain, ChangedRangePlain, FinishStoresPlain,
+    TSimdLevel::Sse2,   FillPlain,      CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsPlain,   ScaleRowPlain,  MixPixelsPlain, PairPixelsPlain,   PairPixelsPlain,
+    ScaleRowMixedPlain, BlendRowsPlain, StoreRowPlain,  ChangedRangePlain, FinishStoresPlain,
 };
 #endif
 

@@ -91,6 +91,8 @@ void RasterScaler::Layout(const QRect& dest, const QRect& visible, int width, in
   // The portable level keeps the two steps it is checked by.
   pairsUsable_ = columnsMixed_ && kernels_->Level != TSimdLevel::Portable &&
                  ScaleBlocks(pairColumns_.data(), n, pairBlocks_.data());
+  quarters_ = std::all_of(sourceWeights_.begin(), sourceWeights_.end(),
+                          [](std::uint16_t w) { return w % 32 == 0; });
   // The first window column of each source column (columns_ never falls).
   firstColumn_.assign(static_cast<std::size_t>(width) + 1, n);
   int reached = -1;
@@ -179,8 +181,9 @@ void RasterScaler::Widen(const PresentImage& image, int source, bool is565) {
     // Whole blocks of 8 here too, the mix with the pixel after the last one
     // included.
     const auto pairs = (static_cast<std::size_t>(last - first) + 7) / 8 * 8;
-    k.PairPixels(w.row.data() + first, sourceWeights_.data() + first, pairs,
-                 w.paired.data() + 2 * static_cast<std::ptrdiff_t>(first));
+    (quarters_ ? k.PairPixelsByQuarters : k.PairPixels)(
+        w.row.data() + first, sourceWeights_.data() + first, pairs,
+        w.paired.data() + 2 * static_cast<std::ptrdiff_t>(first));
     k.ScaleRow(w.paired.data(), pairColumns_.data(), pairBlocks_.data(), span.from, span.to,
                w.wide.data());
   } else if (columnsMixed_) {

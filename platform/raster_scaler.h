@@ -97,6 +97,8 @@ class RasterScaler {
   std::vector<int> pairColumns_;
   std::vector<std::uint32_t> pairBlocks_;
   bool pairsUsable_ = false;
+  // Whether every window column that mixes does so by quarters.
+  bool quarters_ = false;
   std::vector<int> rows_;
   std::vector<std::uint16_t> rowWeights_;
   // Whether a window row mixes source row s with s + 1.
