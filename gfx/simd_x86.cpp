@@ -233,6 +233,14 @@ void MixPixelsPlain(const std::uint32_t* a, const std::uint32_t* b, const std::u
   for (std::size_t x = 0; x < n; ++x) out[x] = MixPixel(a[x], b[x], weights[x]);
 }
 
+void PairPixelsPlain(const std::uint32_t* row, const std::uint16_t* weights, std::size_t n,
+                     std::uint32_t* out) {
+  for (std::size_t x = 0; x < n; ++x) {
+    out[2 * x] = row[x];
+    out[2 * x + 1] = MixPixel(row[x], row[x + 1], weights[x]);
+  }
+}
+
 void ScaleRowMixedPlain(const std::uint32_t* row, const std::uint32_t* mixed, const int* columns,
                         const std::uint32_t* picks, const std::uint32_t*, int from, int to,
                         std::uint32_t* out) {
@@ -396,6 +404,21 @@ void MixPixelsSse2(const std::uint32_t* a, const std::uint32_t* b, const std::ui
                                 _mm_unpacklo_epi32(w2, w2), _mm_unpackhi_epi32(w2, w2)));
   }
   MixPixelsPlain(a + x, b + x, weights + x, n - x, out + x);
+}
+
+void PairPixelsSse2(const std::uint32_t* row, const std::uint16_t* weights, std::size_t n,
+                    std::uint32_t* out) {
+  std::size_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    const __m128i w = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(weights + x));
+    const __m128i w2 = _mm_unpacklo_epi16(w, w);
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+    const __m128i m = MixPixels4(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 1)),
+                                 _mm_unpacklo_epi32(w2, w2), _mm_unpackhi_epi32(w2, w2));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x), _mm_unpacklo_epi32(a, m));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x + 4), _mm_unpackhi_epi32(a, m));
+  }
+  PairPixelsPlain(row + x, weights + x, n - x, out + 2 * x);
 }
 
 void BlendRowsSse2(const std::uint32_t* a, const std::uint32_t* b, int weight, std::size_t n,
@@ -572,21 +595,32 @@ template <bool Keyed>
   j.Keyed ? RotateSpan16Gather<true>(j) : RotateSpan16Gather<false>(j);
 }
 
-// Eight outputs a step: the eight source pixels from the block's first column
-// loaded at once and put in place by one permute.
+// Eight outputs a block: the eight source pixels from the block's first
+// column loaded at once and put in place by one permute; two blocks a step,
+// the loop's own work being most of a block's.
+[[gnu::target("avx2"), gnu::always_inline]] inline void ScaleBlock(const std::uint32_t* row,
+                                                                   const std::uint32_t* block,
+                                                                   std::uint32_t* out) {
+  // The offsets' 8 bytes widened to the permutation's 8 lanes in one step.
+  const __m256i index =
+      _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(block + 1)));
+  const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + block[0]));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(px, index));
+}
+
 [[gnu::target("avx2")]] void ScaleRowAvx2(const std::uint32_t* row, const int* columns,
                                           const std::uint32_t* blocks, int from, int to,
                                           std::uint32_t* out) {
   if (!blocks) return ScaleRowPlain(row, columns, blocks, from, to, out);
-  for (int b = from / 8; b * 8 < to; ++b) {
-    const std::uint32_t* block = blocks + std::ptrdiff_t{kScaleBlockWords} * b;
-    // The offsets' 8 bytes widened to the permutation's 8 lanes in one step.
-    const __m256i index =
-        _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(block + 1)));
-    const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + block[0]));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * b),
-                        _mm256_permutevar8x32_epi32(px, index));
+  int b = from / 8;
+  const int end = (to + 7) / 8;
+  const std::uint32_t* block = blocks + std::ptrdiff_t{kScaleBlockWords} * b;
+  out += std::ptrdiff_t{8} * b;
+  for (; b + 2 <= end; b += 2, block += 2 * kScaleBlockWords, out += 16) {
+    ScaleBlock(row, block, out);
+    ScaleBlock(row, block + kScaleBlockWords, out + 8);
   }
+  if (b < end) ScaleBlock(row, block, out);
 }
 
 // The multiply-add of bytes takes one unsigned and one signed operand: the
@@ -625,6 +659,75 @@ template <bool Keyed>
   MixPixelsSse2(a + x, b + x, weights + x, n - x, out + x);
 }
 
+// A mix by a quarter, a half or three quarters is an average, or an average
+// with one of the pair: (3a + b + 2) >> 2 is the rounded-up average of a with
+// the rounded-down average of a and b, exactly as the multiply-add rounds.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i AverageDown(__m256i a, __m256i b) {
+  return _mm256_sub_epi8(_mm256_avg_epu8(a, b),
+                         _mm256_and_si256(_mm256_xor_si256(a, b), _mm256_set1_epi8(1)));
+}
+
+// Eight pixels a step. The byte pairs 128 - w and w are made once for the
+// eight and spread over each pixel's four channels by a byte shuffle within
+// each 128-bit half, in the unpacks' order (pixels 0, 1, 4, 5 low, 2, 3, 6,
+// 7 high); the pixels and their mixes interleave within halves, whose
+// quarters are then put in order.
+[[gnu::target("avx2")]] void PairPixelsAvx2(const std::uint32_t* row, const std::uint16_t* weights,
+                                            std::size_t n, std::uint32_t* out) {
+  const __m128i whole = _mm_set1_epi16(128);
+  const __m256i spreadLow =
+      _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 2, 3,  //
+                       8, 9, 8, 9, 8, 9, 8, 9, 10, 11, 10, 11, 10, 11, 10, 11);
+  const __m256i spreadHigh =
+      _mm256_setr_epi8(4, 5, 4, 5, 4, 5, 4, 5, 6, 7, 6, 7, 6, 7, 6, 7,  //
+                       12, 13, 12, 13, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15);
+  std::size_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x));
+    const __m256i pairs =
+        _mm256_broadcastsi128_si256(_mm_or_si128(_mm_slli_epi16(w, 8), _mm_sub_epi16(whole, w)));
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+    const __m256i m =
+        MixBytes(a, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x + 1)),
+                 _mm256_shuffle_epi8(pairs, spreadLow), _mm256_shuffle_epi8(pairs, spreadHigh));
+    const __m256i low = _mm256_unpacklo_epi32(a, m), high = _mm256_unpackhi_epi32(a, m);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x),
+                        _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x + 8),
+                        _mm256_permute2x128_si256(low, high, 0x31));
+  }
+  PairPixelsSse2(row + x, weights + x, n - x, out + 2 * x);
+}
+
+// The mixes by quarters as the window rows between source rows have them
+// (see BlendRowsAvx2), each lane's picked by its weight's two bits, 64 and
+// 32, as the sign of a 32-bit lane.
+[[gnu::target("avx2")]] void PairPixelsByQuartersAvx2(const std::uint32_t* row,
+                                                      const std::uint16_t* weights, std::size_t n,
+                                                      std::uint32_t* out) {
+  std::size_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m256i w =
+        _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x)));
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x + 1));
+    const __m256i down = AverageDown(a, b);
+    const __m256 quarter = _mm256_castsi256_ps(_mm256_avg_epu8(a, down));
+    const __m256 threeQuarters = _mm256_castsi256_ps(_mm256_avg_epu8(b, down));
+    const __m256 byBit64 =
+        _mm256_blendv_ps(quarter, threeQuarters, _mm256_castsi256_ps(_mm256_slli_epi32(w, 25)));
+    const __m256i m =
+        _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(_mm256_avg_epu8(a, b)), byBit64,
+                                             _mm256_castsi256_ps(_mm256_slli_epi32(w, 26))));
+    const __m256i low = _mm256_unpacklo_epi32(a, m), high = _mm256_unpackhi_epi32(a, m);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x),
+                        _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x + 8),
+                        _mm256_permute2x128_si256(low, high, 0x31));
+  }
+  PairPixelsSse2(row + x, weights + x, n - x, out + 2 * x);
+}
+
 // ScaleRowAvx2's permute from both rows, then a pick between them.
 [[gnu::target("avx2")]] void ScaleRowMixedAvx2(const std::uint32_t* row, const std::uint32_t* mixed,
                                                const int* columns, const std::uint32_t* picks,
@@ -645,31 +748,71 @@ template <bool Keyed>
   }
 }
 
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i BlendAt(const std::uint32_t* a,
-                                                                   const std::uint32_t* b,
-                                                                   __m256i pair, std::size_t x) {
-  return MixBytes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
-                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)), pair, pair);
+struct MixByPair {
+  __m256i pair;
+  [[gnu::target("avx2"), gnu::always_inline]] __m256i operator()(__m256i a, __m256i b) const {
+    return MixBytes(a, b, pair, pair);
+  }
+};
+struct MixByHalf {
+  [[gnu::target("avx2"), gnu::always_inline]] __m256i operator()(__m256i a, __m256i b) const {
+    return _mm256_avg_epu8(a, b);
+  }
+};
+template <bool TowardB>
+struct MixByQuarter {
+  [[gnu::target("avx2"), gnu::always_inline]] __m256i operator()(__m256i a, __m256i b) const {
+    return _mm256_avg_epu8(TowardB ? b : a, AverageDown(a, b));
+  }
+};
+
+template <typename Mix>
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i MixAt(Mix mix, const std::uint32_t* a,
+                                                                 const std::uint32_t* b,
+                                                                 std::size_t x) {
+  return mix(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
+             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)));
 }
 
 // Straight into the window row, streamed or not: no pass through a buffer.
 // The row's two ends are whole unaligned vectors overlapping the inner ones,
 // which write the same pixels again.
-[[gnu::target("avx2")]] void BlendRowsAvx2(const std::uint32_t* a, const std::uint32_t* b,
-                                           int weight, std::size_t n, std::uint32_t* out,
-                                           bool streaming) {
-  if (n < 8) return BlendRowsPlain(a, b, weight, n, out, false);
-  const __m256i pair = _mm256_set1_epi16(static_cast<short>(weight << 8 | (128 - weight)));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), BlendAt(a, b, pair, 0));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n - 8), BlendAt(a, b, pair, n - 8));
+template <typename Mix>
+[[gnu::target("avx2"), gnu::always_inline]] inline void BlendRowsBy(const std::uint32_t* a,
+                                                                    const std::uint32_t* b,
+                                                                    std::size_t n,
+                                                                    std::uint32_t* out,
+                                                                    bool streaming, Mix mix) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), MixAt(mix, a, b, 0));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n - 8), MixAt(mix, a, b, n - 8));
   // From the first 32-byte boundary to the last.
   std::size_t x = (32 - (reinterpret_cast<std::uintptr_t>(out) & 31)) / 4 & 7;
   if (streaming)
     for (; x + 8 <= n; x += 8)
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(out + x), BlendAt(a, b, pair, x));
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(out + x), MixAt(mix, a, b, x));
   else
     for (; x + 8 <= n; x += 8)
-      _mm256_store_si256(reinterpret_cast<__m256i*>(out + x), BlendAt(a, b, pair, x));
+      _mm256_store_si256(reinterpret_cast<__m256i*>(out + x), MixAt(mix, a, b, x));
+}
+
+// The window rows between two source rows at 2.25 times (1920 x 1080) all
+// mix by quarters.
+[[gnu::target("avx2")]] void BlendRowsAvx2(const std::uint32_t* a, const std::uint32_t* b,
+                                           int weight, std::size_t n, std::uint32_t* out,
+                                           bool streaming) {
+  if (n < 8) return BlendRowsPlain(a, b, weight, n, out, false);
+  switch (weight) {
+    case 32:
+      return BlendRowsBy(a, b, n, out, streaming, MixByQuarter<false>{});
+    case 64:
+      return BlendRowsBy(a, b, n, out, streaming, MixByHalf{});
+    case 96:
+      return BlendRowsBy(a, b, n, out, streaming, MixByQuarter<true>{});
+    default:
+      return BlendRowsBy(
+          a, b, n, out, streaming,
+          MixByPair{_mm256_set1_epi16(static_cast<short>(weight << 8 | (128 - weight)))});
+  }
 }
 
 [[gnu::target("avx2")]] void StoreRowAvx2(std::uint32_t* dest, const std::uint32_t* src,
@@ -706,29 +849,28 @@ template <bool Keyed>
 #endif  // VELNAR_X86
 
 constexpr TSimdKernels kPortable = {
-    TSimdLevel::Portable, FillPlain,        CopyRowsPlain, CopyRunsPlain,
-    RotateSpan16Plain,    WidenPixelsPlain, ScaleRowPlain, MixPixelsPlain,
-    ScaleRowMixedPlain,   BlendRowsPlain,   StoreRowPlain, ChangedRangePlain,
-    FinishStoresPlain,
+    TSimdLevel::Portable, FillPlain,      CopyRowsPlain,  CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsPlain,     ScaleRowPlain,  MixPixelsPlain, PairPixelsPlain,   PairPixelsPlain,
+    ScaleRowMixedPlain,   BlendRowsPlain, StoreRowPlain,  ChangedRangePlain, FinishStoresPlain,
 };
 
 #if VELNAR_X86
 constexpr TSimdKernels kSse2 = {
-    TSimdLevel::Sse2, FillSse2,          CopyRowsInline,   CopyRunsPlain,      RotateSpan16Plain,
-    WidenPixelsSse2,  ScaleRowPlain,     MixPixelsSse2,    ScaleRowMixedPlain, BlendRowsSse2,
-    StoreRowSse2,     ChangedRangePlain, FinishStoresSse2,
+    TSimdLevel::Sse2,   FillSse2,      CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsSse2,    ScaleRowPlain, MixPixelsSse2,  PairPixelsSse2,    PairPixelsSse2,
+    ScaleRowMixedPlain, BlendRowsSse2, StoreRowSse2,   ChangedRangePlain, FinishStoresSse2,
 };
 constexpr TSimdKernels kAvx2 = {
-    TSimdLevel::Avx2, FillAvx2,         CopyRowsAvx2,     CopyRunsAvx2,      RotateSpan16Avx2,
-    WidenPixelsAvx2,  ScaleRowAvx2,     MixPixelsAvx2,    ScaleRowMixedAvx2, BlendRowsAvx2,
-    StoreRowAvx2,     ChangedRangeAvx2, FinishStoresSse2,
+    TSimdLevel::Avx2,  FillAvx2,      CopyRowsAvx2,  CopyRunsAvx2,     RotateSpan16Avx2,
+    WidenPixelsAvx2,   ScaleRowAvx2,  MixPixelsAvx2, PairPixelsAvx2,   PairPixelsByQuartersAvx2,
+    ScaleRowMixedAvx2, BlendRowsAvx2, StoreRowAvx2,  ChangedRangeAvx2, FinishStoresSse2,
 };
 #else
 // Without x86 vectors the fast paths run on the plain kernels.
 constexpr TSimdKernels kSse2 = {
-    TSimdLevel::Sse2, FillPlain,         CopyRowsInline,    CopyRunsPlain,      RotateSpan16Plain,
-    WidenPixelsPlain, ScaleRowPlain,     MixPixelsPlain,    ScaleRowMixedPlain, BlendRowsPlain,
-    StoreRowPlain,    ChangedRangePlain, FinishStoresPlain,
+    TSimdLevel::Sse2,   FillPlain,      CopyRowsInline, CopyRunsPlain,     RotateSpan16Plain,
+    WidenPixelsPlain,   ScaleRowPlain,  MixPixelsPlain, PairPixelsPlain,   PairPixelsPlain,
+    ScaleRowMixedPlain, BlendRowsPlain, StoreRowPlain,  ChangedRangePlain, FinishStoresPlain,
 };
 #endif
 

@@ -99,6 +99,17 @@ struct TSimdKernels {
   // out[x] = a[x] mixed with b[x] by weights[x], for x < n.
   void (*MixPixels)(const std::uint32_t* a, const std::uint32_t* b, const std::uint16_t* weights,
                     std::size_t n, std::uint32_t* out);
+  // Each pixel followed by its mix with the next, in the order the window
+  // columns take them (the columns that mix lie between the two they mix):
+  // out[2x] = row[x], out[2x + 1] = row[x] mixed with row[x + 1] by
+  // weights[x], for x < n. ScaleRow then picks every window column from it
+  // with one permute a block where 8 window columns span at most 8 of them.
+  void (*PairPixels)(const std::uint32_t* row, const std::uint16_t* weights, std::size_t n,
+                     std::uint32_t* out);
+  // PairPixels where every weight is 0, 32, 64 or 96 (all of them at 2.25
+  // times), the mixes after a weight of 0 left as they come.
+  void (*PairPixelsByQuarters)(const std::uint32_t* row, const std::uint16_t* weights,
+                               std::size_t n, std::uint32_t* out);
   // ScaleRow taking out[x] from mixed instead where picks[x] is ~0u (else
   // 0). picks holds a 0 for every column after to up to a multiple of 8, and
   // mixed, like row, 8 pixels after the last column.

@@ -55,6 +55,8 @@ RasterScaler::RasterScaler(TSimdLevel level) : kernels_(&SimdKernels(level)) {}
 bool RasterScaler::SetSimdLevel(TSimdLevel level) {
   if (!SimdLevelRuns(level)) return false;
   kernels_ = &SimdKernels(level);
+  // The layout's tables depend on the level.
+  layoutFor_ = QRect();
   return true;
 }
 
@@ -80,6 +82,17 @@ void RasterScaler::Layout(const QRect& dest, const QRect& visible, int width, in
   for (std::size_t x = 0; x < padded; ++x) picks_[x] = columnWeights_[x] != 0 ? ~0u : 0;
   columnsMixed_ = std::any_of(columnWeights_.begin(), columnWeights_.end(),
                               [](std::uint16_t w) { return w != 0; });
+  pairColumns_.resize(static_cast<std::size_t>(n));
+  for (int x = 0; x < n; ++x)
+    pairColumns_[static_cast<std::size_t>(x)] =
+        2 * columns_[static_cast<std::size_t>(x)] +
+        (columnWeights_[static_cast<std::size_t>(x)] != 0 ? 1 : 0);
+  pairBlocks_.resize(kScaleBlockWords * padded / 8);
+  // The portable level keeps the two steps it is checked by.
+  pairsUsable_ = columnsMixed_ && kernels_->Level != TSimdLevel::Portable &&
+                 ScaleBlocks(pairColumns_.data(), n, pairBlocks_.data());
+  quarters_ = std::all_of(sourceWeights_.begin(), sourceWeights_.end(),
+                          [](std::uint16_t w) { return w % 32 == 0; });
   // The first window column of each source column (columns_ never falls).
   firstColumn_.assign(static_cast<std::size_t>(width) + 1, n);
   int reached = -1;
@@ -93,6 +106,8 @@ void RasterScaler::Layout(const QRect& dest, const QRect& visible, int width, in
     // mixing runs up to 8 past it.
     w.row.resize(static_cast<std::size_t>(width) + 16);
     w.mixed.resize(static_cast<std::size_t>(width) + 16);
+    // ScaleRow reads 8 from the last column's mix on.
+    w.paired.resize(2 * static_cast<std::size_t>(width) + 32);
     w.wide.resize(padded);
   }
   const int rows = visible.height();
@@ -162,7 +177,16 @@ void RasterScaler::Widen(const PresentImage& image, int source, bool is565) {
       reinterpret_cast<const std::uint16_t*>(image.Bits + std::ptrdiff_t{source} * image.Pitch);
   k.WidenPixels(in + first, w.row.data() + first, last - first, is565);
   const std::uint32_t* blocks = blocksUsable_ ? blocks_.data() : nullptr;
-  if (columnsMixed_) {
+  if (pairsUsable_) {
+    // Whole blocks of 8 here too, the mix with the pixel after the last one
+    // included.
+    const auto pairs = (static_cast<std::size_t>(last - first) + 7) / 8 * 8;
+    (quarters_ ? k.PairPixelsByQuarters : k.PairPixels)(
+        w.row.data() + first, sourceWeights_.data() + first, pairs,
+        w.paired.data() + 2 * static_cast<std::ptrdiff_t>(first));
+    k.ScaleRow(w.paired.data(), pairColumns_.data(), pairBlocks_.data(), span.from, span.to,
+               w.wide.data());
+  } else if (columnsMixed_) {
     // Each source pixel mixed with the next as the window column between
     // them has it, then each window column picks its pixel or mix.
     // Whole blocks of 8: the kernels run no shorter loop after them.

@@ -54,8 +54,9 @@ class RasterScaler {
   // One source row as the window shows it.
   struct Wide {
     int source = -1;  // the row it holds this frame
-    // Converted, each pixel mixed with the next, scaled across.
-    std::vector<std::uint32_t> row, mixed, wide;
+    // Converted, each pixel mixed with the next (apart, or interleaved with
+    // the pixels), scaled across.
+    std::vector<std::uint32_t> row, mixed, paired, wide;
   };
   // The window columns a source row's change touches, from .. to.
   struct Span {
@@ -90,6 +91,14 @@ class RasterScaler {
   // ~0u for the window columns that mix, 0 for the rest.
   std::vector<std::uint32_t> picks_;
   bool columnsMixed_ = false;
+  // For each window column its pixel in a paired row (see PairPixels), and
+  // the blocks ScaleRow takes them by, where every 8 window columns span at
+  // most 8 of them (at a factor of 2 or more).
+  std::vector<int> pairColumns_;
+  std::vector<std::uint32_t> pairBlocks_;
+  bool pairsUsable_ = false;
+  // Whether every window column that mixes does so by quarters.
+  bool quarters_ = false;
   std::vector<int> rows_;
   std::vector<std::uint16_t> rowWeights_;
   // Whether a window row mixes source row s with s + 1.
