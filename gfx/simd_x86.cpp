@@ -667,6 +667,14 @@ template <bool Keyed>
                          _mm256_and_si256(_mm256_xor_si256(a, b), _mm256_set1_epi8(1)));
 }
 
+// Eight pixels and their eight mixes, stored as pairs: a0 m0 a1 m1 ...
+[[gnu::target("avx2")]] inline void StorePairs(__m256i a, __m256i m, std::uint32_t* out) {
+  const __m256i low = _mm256_unpacklo_epi32(a, m), high = _mm256_unpackhi_epi32(a, m);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(low, high, 0x20));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8),
+                      _mm256_permute2x128_si256(low, high, 0x31));
+}
+
 // Eight pixels a step. The byte pairs 128 - w and w are made once for the
 // eight and spread over each pixel's four channels by a byte shuffle within
 // each 128-bit half, in the unpacks' order (pixels 0, 1, 4, 5 low, 2, 3, 6,
@@ -690,11 +698,7 @@ template <bool Keyed>
     const __m256i m =
         MixBytes(a, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x + 1)),
                  _mm256_shuffle_epi8(pairs, spreadLow), _mm256_shuffle_epi8(pairs, spreadHigh));
-    const __m256i low = _mm256_unpacklo_epi32(a, m), high = _mm256_unpackhi_epi32(a, m);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x),
-                        _mm256_permute2x128_si256(low, high, 0x20));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x + 8),
-                        _mm256_permute2x128_si256(low, high, 0x31));
+    StorePairs(a, m, out + 2 * x);
   }
   PairPixelsSse2(row + x, weights + x, n - x, out + 2 * x);
 }
@@ -719,11 +723,7 @@ template <bool Keyed>
     const __m256i m =
         _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(_mm256_avg_epu8(a, b)), byBit64,
                                              _mm256_castsi256_ps(_mm256_slli_epi32(w, 26))));
-    const __m256i low = _mm256_unpacklo_epi32(a, m), high = _mm256_unpackhi_epi32(a, m);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x),
-                        _mm256_permute2x128_si256(low, high, 0x20));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * x + 8),
-                        _mm256_permute2x128_si256(low, high, 0x31));
+    StorePairs(a, m, out + 2 * x);
   }
   PairPixelsSse2(row + x, weights + x, n - x, out + 2 * x);
 }
