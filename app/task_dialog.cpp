@@ -155,7 +155,7 @@ void TOKBottomDlg1::Check(QLineEdit* answer, QLabel* verdict, Question question)
   if (judged == Verdict::NotJudged) return;
   if (judged == Verdict::TooShortToTime) {
     // Told as a wrong number is: a message box over the task, which stays open.
-    if (ApplicationPort* app = Application()) app->ShowException(TooShortToTimeMessage);
+    if (ApplicationPort* app = Application()) app->ShowException(lesson::Tr(TooShortToTimeMessage));
     return;
   }
   const bool right = judged == Verdict::Right;

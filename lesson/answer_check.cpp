@@ -3,9 +3,11 @@
 #include <charconv>
 #include <system_error>
 
+#include "lesson/catalogue.h"
+
 namespace {
 
-constexpr const char* kNotANumber = "Błędnie podana liczba.";
+constexpr const char* kNotANumber = lesson::N_("Błędnie podana liczba.");
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -29,7 +31,7 @@ bool WellFormed(std::string_view text) {
 }  // namespace
 
 double ConvertAnswer(std::string_view text) {
-  if (!WellFormed(text)) throw EZamiana(kNotANumber);
+  if (!WellFormed(text)) throw EZamiana(lesson::Tr(kNotANumber));
   double value = 0;
   const char* first = text.data();
   const char* last = first + text.size();
@@ -38,10 +40,10 @@ double ConvertAnswer(std::string_view text) {
     // Out of range is either too large (a non-zero digit before the point)
     // or too small to tell from zero; only the first is not a usable number.
     for (const char* p = first; p != last && *p != '.'; ++p)
-      if (*p >= '1' && *p <= '9') throw EZamiana(kNotANumber);
+      if (*p >= '1' && *p <= '9') throw EZamiana(lesson::Tr(kNotANumber));
     return text.front() == '-' ? -0.0 : 0.0;
   }
-  if (error != std::errc() || end != last) throw EZamiana(kNotANumber);
+  if (error != std::errc() || end != last) throw EZamiana(lesson::Tr(kNotANumber));
   return value;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "lesson/catalogue.h"
 #include "lesson/run_figures.h"
 #include "platform/exception.h"
 
@@ -42,9 +43,9 @@ enum class Verdict {
 };
 
 // Shown instead of a verdict for TooShortToTime, where a wrong number's
-// message is shown.
+// message is shown (translated with lesson::Tr when shown).
 inline constexpr const char* TooShortToTimeMessage =
-    "Czas jazdy był zbyt krótki, by go zmierzyć. Jedź dłużej.";
+    lesson::N_("Czas jazdy był zbyt krótki, by go zmierzyć. Jedź dłużej.");
 
 // The task's two questions: the average speed s/t and the magnitude of the
 // average velocity |R|/t.

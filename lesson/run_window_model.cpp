@@ -6,9 +6,12 @@
 #include <limits>
 #include <numbers>
 
+#include "lesson/catalogue.h"
 #include "sim/number_format.h"
 #include "sim/race_car.h"
 #include "sim/track_map.h"
+
+using lesson::Tr;
 
 namespace {
 
@@ -35,12 +38,16 @@ double RoundStep(double span, bool wholeOnly, Count count) {
   return best > 0 ? best : 1;
 }
 
+// A number as the language writes it: a comma in Polish and Ukrainian.
 std::string Text(double value, int decimals) {
-  return FormatFixed(value, decimals);
+  std::string text = FormatFixed(value, decimals);
+  std::replace(text.begin(), text.end(), '.',
+               lesson::Info(lesson::CurrentLanguage()).DecimalSeparator);
+  return text;
 }
 
 std::string Average(const char* name, double value) {
-  return std::string(name) + " = " + Text(value, 2) + " m/s";
+  return std::string(name) + " = " + Text(value, 2) + " " + Tr("m/s");
 }
 
 PathPoint StartOnTrack() {
@@ -60,7 +67,7 @@ std::vector<double> ChartAxis::Ticks() const {
 ChartAxis TimeAxis(std::uint32_t lastTick) {
   const double end = std::max<double>(1, lastTick);
   const double step = RoundStep(end, true, [end](double s) { return end / s; });
-  return {"czas t [s]", 0, end, step};
+  return {Tr("czas t [s]"), 0, end, step};
 }
 
 ChartAxis ValueAxis(double low, double high) {
@@ -93,14 +100,14 @@ double MarkerLabelLeft(PathPoint at, double labelWidth, double rightEdge) {
 }
 
 std::string PlaySpeedText(int factor) {
-  return std::to_string(factor) + "x";
+  return lesson::Arg(Tr("%1x"), {std::to_string(factor)});
 }
 
 std::string RunFileName(const LocalTime& now, std::string_view extension) {
-  char name[64];
-  std::snprintf(name, sizeof name, "przebieg-%04d-%02d-%02d-%02d%02d.", now.Year, now.Month,
-                now.Day, now.Hour, now.Minute);
-  return name + std::string(extension);
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "-%04d-%02d-%02d-%02d%02d.", now.Year, now.Month, now.Day,
+                now.Hour, now.Minute);
+  return Tr("file name", "przebieg") + std::string(stamp) + std::string(extension);
 }
 
 RunWindowModel::RunWindowModel(const RunRecording& recording, const RunFigures& figures,
@@ -147,24 +154,28 @@ void RunWindowModel::BuildCharts() {
   };
 
   RunChartModel& distance = charts_[DistanceChart];
-  distance = {"Droga s i przemieszczenie |R|", time, values("[m]", 0, sMax), {}, std::nullopt};
-  distance.Lines.push_back(line("droga s", RunColours::Distance, RunLine(rows_, &RunRow::S)));
+  distance = {
+      Tr("Droga s i przemieszczenie |R|"), time, values(Tr("[m]"), 0, sMax), {}, std::nullopt};
+  distance.Lines.push_back(line(Tr("droga s"), RunColours::Distance, RunLine(rows_, &RunRow::S)));
   distance.Lines.push_back(
-      line("przemieszczenie |R|", RunColours::Displacement, RunLine(rows_, &RunRow::R)));
+      line(Tr("przemieszczenie |R|"), RunColours::Displacement, RunLine(rows_, &RunRow::R)));
 
   // The task's two answers side by side over the speed: the magnitude of the
   // average velocity |R|/t is never above the average speed s/t, and the gap
   // between them is what the lesson is about (a bent path). Drawn among the
   // components vx and vy it would read as a third component.
   RunChartModel& speed = charts_[SpeedChart];
-  speed = {"Szybkość v (droga w sekundzie)", time, values("[m/s]", 0, vMax), {}, 0};
-  speed.Lines.push_back(line("szybkość v", RunColours::Speed, RunSteps(rows_, &RunRow::V)));
+  speed = {Tr("Szybkość v (droga w sekundzie)"), time, values(Tr("[m/s]"), 0, vMax), {}, 0};
+  speed.Lines.push_back(line(Tr("szybkość v"), RunColours::Speed, RunSteps(rows_, &RunRow::V)));
   average(speed.Lines, Average("s/t", a.Speed), RunColours::Distance, a.Speed);
   average(speed.Lines, Average("|R|/t", a.Velocity), RunColours::Displacement, a.Velocity);
 
   RunChartModel& velocity = charts_[VelocityChart];
-  velocity = {
-      "Prędkość (przemieszczenie w sekundzie)", time, values("[m/s]", low, high), {}, std::nullopt};
+  velocity = {Tr("Prędkość (przemieszczenie w sekundzie)"),
+              time,
+              values(Tr("[m/s]"), low, high),
+              {},
+              std::nullopt};
   velocity.Lines.push_back(line("vx", RunColours::Vx, RunSteps(rows_, &RunRow::Vx)));
   velocity.Lines.push_back(line("vy", RunColours::Vy, RunSteps(rows_, &RunRow::Vy)));
   average(velocity.Lines, Average("Rx/t", a.Vx), RunColours::Vx, a.Vx);
@@ -198,23 +209,23 @@ std::vector<LegendEntry> RunWindowModel::Legend(std::size_t chart) const {
 MomentValues RunWindowModel::ValuesAt(std::size_t row) const {
   MomentValues v;
   if (NothingDriven()) {
-    v.Message = {"Brak pomiarów:", "czas nie był liczony."};
+    v.Message = {Tr("Brak pomiarów:"), Tr("czas nie był liczony.")};
     return v;
   }
   const RunRow& r = rows_[std::min(row, rows_.size() - 1)];
   v.Time = r.T;
   const auto metres = [](const char* name, double value) {
-    return ValueCell{name, Text(value, 1), "m"};
+    return ValueCell{name, Text(value, 1), Tr("unit", "m")};
   };
   const auto perSecond = [](const char* name, double value) {
-    return ValueCell{name, Text(value, 2), "m/s"};
+    return ValueCell{name, Text(value, 2), Tr("m/s")};
   };
-  v.Grid = {{ValueCell{"t", std::to_string(r.T), "s"}, ValueCell{}},
+  v.Grid = {{ValueCell{"t", std::to_string(r.T), Tr("unit", "s")}, ValueCell{}},
             {metres("s", r.S), perSecond("v", r.V)},
             {metres("|R|", r.R), ValueCell{}},
             {metres("Rx", r.Rx), perSecond("vx", r.Vx)},
             {metres("Ry", r.Ry), perSecond("vy", r.Vy)}};
-  v.AreaLabel = "s = " + Text(r.S, 1) + " m";
+  v.AreaLabel = "s = " + Text(r.S, 1) + " " + Tr("unit", "m");
   return v;
 }
 
@@ -233,10 +244,10 @@ TrackScene RunWindowModel::SceneAt(double position) const {
   scene.DrivenPoints = moment.DrivenPoints;
   scene.PathPoints = recording_.PathSize();
   const PathPoint start = StartOnTrack();
-  scene.Start = {start, "Start", RunColours::StartMarker};
+  scene.Start = {start, Tr("marker", "Start"), RunColours::StartMarker};
   if (scene.PathPoints > 0)
-    scene.End = TrackMarker{CarCentreOnTrack(recording_.PathAt(scene.PathPoints - 1)), "Koniec",
-                            RunColours::EndMarker};
+    scene.End = TrackMarker{CarCentreOnTrack(recording_.PathAt(scene.PathPoints - 1)),
+                            Tr("marker", "Koniec"), RunColours::EndMarker};
   if (NothingDriven()) return scene;
   const PathPoint car = CarCentreOnTrack(moment.Car);
   scene.Car = car;

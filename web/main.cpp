@@ -134,7 +134,8 @@ EMSCRIPTEN_KEEPALIVE int velnar_check(int which, const char* text) {
     case Verdict::Wrong:
       return 0;
     case Verdict::TooShortToTime:
-      if (ApplicationPort* app = Application()) app->ShowException(TooShortToTimeMessage);
+      if (ApplicationPort* app = Application())
+        app->ShowException(lesson::Tr(TooShortToTimeMessage));
       return -3;
     case Verdict::NotJudged:
       break;

@@ -8,11 +8,20 @@
 #include <vector>
 
 #include "lesson/answer_check.h"
+#include "lesson/catalogue.h"
 #include "sim/number_format.h"
 #include "sim/race_car.h"
 #include "tests/common/scripted_drive.h"
 
 namespace {
+
+// The task's figure as the run window writes it in Polish: with a comma.
+std::string Polish(double value, int decimals) {
+  std::string text = FormatFixed(value, decimals);
+  for (char& c : text)
+    if (c == '.') c = ',';
+  return text;
+}
 
 constexpr TDXInputStates Up{isUp}, UpRight{isUp, isRight};
 
@@ -150,7 +159,7 @@ TEST(RunWindowModel, ChartsAgreeWithTheTask) {
   EXPECT_EQ(st->Points.front().Y, task.Distance / t);
   EXPECT_EQ(rt->Points.front().Y, task.RLength / t);
   EXPECT_LT(rt->Points.front().Y, st->Points.front().Y);
-  EXPECT_EQ(st->Label, "s/t = " + FormatFixed(task.Distance / t, 2) + " m/s");
+  EXPECT_EQ(st->Label, "s/t = " + Polish(task.Distance / t, 2) + " m/s");
 
   const RunChartModel& velocity = model.Chart(VelocityChart);
   const ChartLine* vx = LineLabelled(velocity, "vx");
@@ -168,9 +177,9 @@ TEST(RunWindowModel, ChartsAgreeWithTheTask) {
   EXPECT_EQ(end.Time, t);
   ASSERT_EQ(end.Grid.size(), 5u);
   EXPECT_EQ(end.Grid[1][0].Name, "s");
-  EXPECT_EQ(end.Grid[1][0].Number, FormatFixed(task.Distance, 1));
-  EXPECT_EQ(end.Grid[2][0].Number, FormatFixed(task.RLength, 1));
-  EXPECT_EQ(end.AreaLabel, "s = " + FormatFixed(task.Distance, 1) + " m");
+  EXPECT_EQ(end.Grid[1][0].Number, Polish(task.Distance, 1));
+  EXPECT_EQ(end.Grid[2][0].Number, Polish(task.RLength, 1));
+  EXPECT_EQ(end.AreaLabel, "s = " + Polish(task.Distance, 1) + " m");
   // And the car stands where Space stopped it, at the tip of its R arrow.
   const TrackScene scene = model.SceneAt(model.LastPosition());
   ASSERT_TRUE(scene.Car.has_value());
@@ -256,7 +265,7 @@ TEST(RunWindowModel, RunTooShortToTimeIsNotJudged) {
   // The run window shows the figures it has, and no average.
   const RunWindowModel model(d.Recording, run, true);
   EXPECT_FALSE(model.NothingDriven());
-  EXPECT_EQ(model.ValuesAt(0).Grid[1][0].Number, FormatFixed(run.Distance, 1));
+  EXPECT_EQ(model.ValuesAt(0).Grid[1][0].Number, Polish(run.Distance, 1));
   for (std::size_t c = 0; c < RunChartCount; ++c)
     for (const ChartLine& line : model.Chart(c).Lines) EXPECT_FALSE(line.Average) << line.Label;
 
@@ -267,4 +276,32 @@ TEST(RunWindowModel, RunTooShortToTimeIsNotJudged) {
   EXPECT_EQ(JudgeAnswer("12.1", timed, Question::AverageSpeed), Verdict::Right);
   EXPECT_EQ(JudgeAnswer("12.1", timed, Question::AverageVelocity), Verdict::Wrong);
   EXPECT_THROW(JudgeAnswer("1.2.3", timed, Question::AverageSpeed), EZamiana);
+}
+
+// The same run told in each language: the words and units are that language's
+// and the numbers carry its decimal separator, but they are the same numbers.
+TEST(RunWindowModel, EachLanguageTellsTheSameFigures) {
+  const ScriptedDrive d = DriveFor(12);
+  const RunFigures task = FiguresOf(d.Car);
+  const std::string point = FormatFixed(task.Distance, 1);
+  std::string comma = point;
+  comma[comma.find('.')] = ',';
+  struct Case {
+    lesson::Language Language;
+    std::string Number, Unit, Marker, FilePrefix;
+  };
+  for (const Case& c : {Case{lesson::Language::Polish, comma, "m", "Koniec", "przebieg-"},
+                        Case{lesson::Language::English, point, "m", "Finish", "run-"},
+                        Case{lesson::Language::Ukrainian, comma, "м", "Фініш", "поїздка-"}}) {
+    SCOPED_TRACE(lesson::Info(c.Language).Code);
+    lesson::SetLanguage(c.Language);
+    const RunWindowModel model(d.Recording, task, true);
+    const MomentValues end = model.ValuesAt(model.Rows().size() - 1);
+    EXPECT_EQ(end.Grid[1][0].Number, c.Number);
+    EXPECT_EQ(end.Grid[1][0].Unit, c.Unit);
+    EXPECT_EQ(end.AreaLabel, "s = " + c.Number + " " + c.Unit);
+    EXPECT_EQ(model.SceneAt(model.LastPosition()).End->Label, c.Marker);
+    EXPECT_EQ(RunFileName({2026, 3, 9, 8, 5}, "csv").rfind(c.FilePrefix, 0), 0u);
+  }
+  lesson::SetLanguage(lesson::Language::Polish);
 }
