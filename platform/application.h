@@ -5,6 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "lesson/catalogue.h"
+
 // The application as the program's components see it: one idle-handler slot,
 // whether the application is the active one, notifications when that changes,
 // and the place where errors that leave an event handler are reported.
@@ -59,7 +61,7 @@ bool Dispatch(Handler&& handler) {
   } catch (const std::exception& e) {
     if (ApplicationPort* app = Application()) app->ShowException(e.what());
   } catch (...) {
-    if (ApplicationPort* app = Application()) app->ShowException("Unknown error");
+    if (ApplicationPort* app = Application()) app->ShowException(lesson::Tr("Nieznany błąd."));
   }
   return false;
 }

@@ -29,6 +29,7 @@ add_library(velnar_platform STATIC
   ${web_platform_sources}
   ${glyph_atlas_source})
 target_include_directories(velnar_platform PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(velnar_platform PUBLIC velnar_catalogue)
 
 add_subdirectory(gfx)
 add_subdirectory(engine)
