@@ -36,6 +36,14 @@
 
 namespace {
 
+// A figure as the run window writes it in Polish: with a decimal comma.
+std::string Polish(double value, int decimals) {
+  std::string text = FormatFixed(value, decimals);
+  for (char& c : text)
+    if (c == '.') c = ',';
+  return text;
+}
+
 // Up the left straight and into the bend; Space between two ticks.
 ScriptedDrive BendDrive() {
   ScriptedDrive d;
@@ -172,8 +180,8 @@ TEST_F(RunWindowTest, AveragesStayHiddenUntilBothChecksOrTheButton) {
     EXPECT_FALSE(window.ResultShown());
     // Nor does any text of the window give them away.
     for (QLabel* label : window.findChildren<QLabel*>()) {
-      EXPECT_FALSE(label->text().contains(QString::fromStdString(FormatFixed(speed, 2))));
-      EXPECT_FALSE(label->text().contains(QString::fromStdString(FormatFixed(velocity, 2))));
+      EXPECT_FALSE(label->text().contains(QString::fromStdString(Polish(speed, 2))));
+      EXPECT_FALSE(label->text().contains(QString::fromStdString(Polish(velocity, 2))));
     }
     const std::vector<int> before = renders();
     QTest::mouseClick(window.ShowResultButton, Qt::LeftButton);
@@ -221,12 +229,12 @@ TEST_F(RunWindowTest, TheReplayMovesTheCarTheArrowsAndTheValues) {
     const QString text = window.Values->text();
     EXPECT_TRUE(text.contains(QString("= %1 s").arg(r.T))) << text.toStdString();
     for (double metres : {r.S, r.R, r.Rx, r.Ry})
-      EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(metres, 1) + " m")));
+      EXPECT_TRUE(text.contains(QString::fromStdString(Polish(metres, 1) + " m")));
     for (double speed : {r.V, r.Vx, r.Vy})
-      EXPECT_TRUE(text.contains(QString::fromStdString(FormatFixed(speed, 2) + " m/s")));
+      EXPECT_TRUE(text.contains(QString::fromStdString(Polish(speed, 2) + " m/s")));
     for (RunChart* chart : window.Charts) EXPECT_EQ(chart->Cursor(), r.T);
     EXPECT_EQ(window.Charts[SpeedChart]->ShadeLabel(),
-              QString::fromStdString("s = " + FormatFixed(r.S, 1) + " m"));
+              QString::fromStdString("s = " + Polish(r.S, 1) + " m"));
     window.repaint();
   }
   EXPECT_EQ(renders(), rendered);
