@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <set>
+#include <string>
 #include <utility>
 
+#include "lesson/catalogue.h"
+#include "platform/glyph_canvas.h"
 #include "sim/instrument_panel.h"
 #include "sim/minimap.h"
 #include "sim/track_map.h"
+#include "tools/glyphatlas/characters.h"
 
 TEST(Odometer, DrumAndKilometreDigits) {
   OdometerCells c = OdometerCellsFor(0);
@@ -63,6 +68,26 @@ TEST(ReadOuts, TextsAndPlaces) {
   EXPECT_EQ(r[4].Text, "Droga s=11m");
   EXPECT_EQ(r[4].Y, 320);
   EXPECT_EQ(ReadOutsFor("", "", "", "", 10.49)[4].Text, "Droga s=10m");
+}
+
+// The browser draws the read-outs with the glyphs of its atlas; a letter
+// missing there leaves a gap in the text.
+TEST(ReadOuts, EveryLanguageHasItsLettersInTheBrowsersAtlas) {
+  const std::vector<char32_t> atlas = AtlasCharacters();
+  const lesson::Language saved = lesson::CurrentLanguage();
+  for (const lesson::LanguageInfo& language : lesson::kLanguages) {
+    lesson::SetLanguage(language.Id);
+    std::u32string shown;
+    for (const ReadOut& r : ReadOutsFor("-1.5", "2", "3.4", "5", 6)) shown += DecodeUtf8(r.Text);
+    for (char32_t c : shown)
+      EXPECT_TRUE(std::binary_search(atlas.begin(), atlas.end(), c))
+          << language.Code << ": U+" << std::hex << static_cast<unsigned>(c);
+    if (language.Id == lesson::Language::Ukrainian) {
+      EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](char32_t c) { return c >= 0x400; }))
+          << "the Ukrainian read-outs are not in Ukrainian";
+    }
+  }
+  lesson::SetLanguage(saved);
 }
 
 namespace {
