@@ -6,6 +6,7 @@
 #include "gfx/canvas.h"
 #include "gfx/picture_collection.h"
 #include "gfx/surface.h"
+#include "lesson/catalogue.h"
 #include "sim/extended.h"
 #include "sim/number_format.h"
 #include "sim/picture_catalogue.h"
@@ -39,12 +40,16 @@ double NeedleAngleFor(double speed) {
 std::array<ReadOut, 5> ReadOutsFor(const std::string& rxText, const std::string& ryText,
                                    const std::string& rLengthText, const std::string& timeText,
                                    double distance) {
+  // Only the words and units change with the language; the figures keep
+  // their decimal point in every one.
+  const std::string metres = lesson::Tr("unit", "m");
+  const std::string seconds = lesson::Tr("unit", "s");
   return {{
-      {540, 70, "Rx=" + rxText + " m"},
-      {540, 85, "Ry=" + ryText + " m"},
-      {540, 100, "|R|=" + rLengthText + " m"},
-      {485, 300, "Czas t=" + timeText + " s"},
-      {485, 320, "Droga s=" + FormatFixed(distance, 0) + "m"},
+      {540, 70, "Rx=" + rxText + " " + metres},
+      {540, 85, "Ry=" + ryText + " " + metres},
+      {540, 100, "|R|=" + rLengthText + " " + metres},
+      {485, 300, lesson::Tr("Czas t=") + timeText + " " + seconds},
+      {485, 320, lesson::Tr("Droga s=") + FormatFixed(distance, 0) + metres},
   }};
 }
 

@@ -1,12 +1,10 @@
 #include "sim/picture_catalogue.h"
 
+#include "gfx/dib.h"
+#include "gfx/stream.h"
 #include "sim/embedded_assets.h"
 
 namespace {
-
-constexpr std::uint32_t clBlack = 0x000000;
-constexpr std::uint32_t clRed = 0x0000FF;
-constexpr std::uint32_t clFuchsia = 0xFF00FF;
 
 PictureCatalogueItem item(std::size_t index, std::string_view name, std::int32_t patternWidth,
                           std::int32_t patternHeight, bool transparent, std::uint32_t key) {
@@ -32,4 +30,17 @@ const std::array<PictureCatalogueItem, PictureCount>& PictureCatalogue() {
       item(PictureKlawiszeKostki, "KlawiszeKostki", 0, 0, true, clFuchsia),
   };
   return catalogue;
+}
+
+void TranslatePicture(std::size_t index, lesson::Language language, TDIB& picture) {
+  const std::string_view code = lesson::Info(language).Code;
+  for (const EmbeddedPicturePatch& patch : EmbeddedPicturePatches()) {
+    if (patch.Picture != index || patch.Language != code) continue;
+    TBytesStream data(patch.Data.data(), patch.Data.size());
+    TDIB words;
+    words.ReadData(data);
+    for (int y = 0; y < words.Height(); ++y)
+      for (int x = 0; x < words.Width(); ++x)
+        picture.SetPixels(patch.X + x, patch.Y + y, words.Pixels(x, y));
+  }
 }

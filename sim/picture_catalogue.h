@@ -6,6 +6,10 @@
 #include <span>
 #include <string_view>
 
+#include "lesson/catalogue.h"
+
+class TDIB;
+
 // The thirteen pictures of the simulation window's image list, in their
 // fixed order: the drawing code reaches most of them by position, so the
 // undrawn ones keep their places too.
@@ -39,3 +43,7 @@ enum PictureIndex : std::size_t {
 };
 
 const std::array<PictureCatalogueItem, PictureCount>& PictureCatalogue();
+
+// The pictures hold Polish words. Paints the words of `language` over picture
+// `index` as read from its Data; a Polish picture stays as it is.
+void TranslatePicture(std::size_t index, lesson::Language language, TDIB& picture);

@@ -3,6 +3,7 @@
 #include "engine/background_sprite.h"
 #include "gfx/canvas.h"
 #include "gfx/stream.h"
+#include "lesson/catalogue.h"
 #include "platform/application.h"
 #include "platform/display_device.h"
 #include "sim/instrument_panel.h"
@@ -18,7 +19,7 @@ std::function<void()>& TVelnarForm1::ShowTaskDialog() {
 }
 
 TVelnarForm1::TVelnarForm1(TComponent* owner) : TDXForm(owner) {
-  SetCaption("Velnar - jazda");
+  SetCaption(lesson::Tr("window title", "Velnar - jazda"));
   // The stored description: the components with their settings, applied
   // while loading so that each starts only once everything is in place.
   BeginLoading();
@@ -107,14 +108,19 @@ TVelnarForm1::~TVelnarForm1() {
 }
 
 void TVelnarForm1::LoadPictures() {
+  // The words painted into the pictures are in the language of the window's
+  // texts, fixed for the window's life.
+  const lesson::Language language = lesson::CurrentLanguage();
   TPictureCollection& items = DXImageList1->Items();
-  for (const PictureCatalogueItem& entry : PictureCatalogue()) {
+  for (std::size_t index = 0; index < PictureCount; ++index) {
+    const PictureCatalogueItem& entry = PictureCatalogue()[index];
     TPictureCollectionItem* item = items.Add();
     item->SetName(std::string(entry.Name));
     item->PatternHeight = entry.PatternHeight;
     item->PatternWidth = entry.PatternWidth;
     TBytesStream data(entry.Data.data(), entry.Data.size());
     item->Picture().ReadData(data);
+    if (TDIB* picture = item->Picture().Graphic()) TranslatePicture(index, language, *picture);
     item->SystemMemory = entry.SystemMemory;
     item->Transparent = entry.Transparent;
     item->SetTransparentColor(static_cast<TColor>(entry.TransparentColor));

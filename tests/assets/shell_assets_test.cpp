@@ -40,6 +40,9 @@ bool sameBytes(std::span<const std::uint8_t> embedded, const std::string& file) 
 TEST(ShellAssets, EmbeddedLogosAndFacesAreTheCommittedFiles) {
   EXPECT_TRUE(sameBytes(EmbeddedMakerLogo(), "logos/velnar.jpg"));
   EXPECT_TRUE(sameBytes(EmbeddedPartnerLogo(), "logos/partner.jpg"));
+  EXPECT_TRUE(sameBytes(EmbeddedPartnerLogo("en"), "logos/en/partner.jpg"));
+  EXPECT_TRUE(sameBytes(EmbeddedPartnerLogo("uk"), "logos/uk/partner.jpg"));
+  EXPECT_TRUE(sameBytes(EmbeddedPartnerLogo("pl"), "logos/partner.jpg"));
   EXPECT_TRUE(sameBytes(EmbeddedSmileIcon(), "faces/smile.ico"));
   EXPECT_TRUE(sameBytes(EmbeddedSadIcon(), "faces/sad.ico"));
   EXPECT_TRUE(EmbeddedPictureStream(13).empty());

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <set>
+#include <string>
 #include <utility>
 
+#include "lesson/catalogue.h"
 #include "sim/instrument_panel.h"
 #include "sim/minimap.h"
 #include "sim/track_map.h"
+#include "tools/glyphatlas/characters.h"
 
 TEST(Odometer, DrumAndKilometreDigits) {
   OdometerCells c = OdometerCellsFor(0);
@@ -63,6 +67,45 @@ TEST(ReadOuts, TextsAndPlaces) {
   EXPECT_EQ(r[4].Text, "Droga s=11m");
   EXPECT_EQ(r[4].Y, 320);
   EXPECT_EQ(ReadOutsFor("", "", "", "", 10.49)[4].Text, "Droga s=10m");
+}
+
+namespace {
+
+// The characters of UTF-8 text of up to three bytes a character.
+std::u32string Characters(const std::string& text) {
+  std::u32string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+    char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+      c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    out.push_back(c);
+    i += length;
+  }
+  return out;
+}
+
+}  // namespace
+
+// The browser draws the read-outs with the glyphs of its atlas; a letter
+// missing there leaves a gap in the text.
+TEST(ReadOuts, EveryLanguageHasItsLettersInTheBrowsersAtlas) {
+  const std::vector<char32_t> atlas = AtlasCharacters();
+  const lesson::Language saved = lesson::CurrentLanguage();
+  for (const lesson::LanguageInfo& language : lesson::kLanguages) {
+    lesson::SetLanguage(language.Id);
+    std::u32string shown;
+    for (const ReadOut& r : ReadOutsFor("-1.5", "2", "3.4", "5", 6)) shown += Characters(r.Text);
+    for (char32_t c : shown)
+      EXPECT_TRUE(std::binary_search(atlas.begin(), atlas.end(), c))
+          << language.Code << ": U+" << std::hex << static_cast<unsigned>(c);
+    if (language.Id == lesson::Language::Ukrainian) {
+      EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](char32_t c) { return c >= 0x400; }))
+          << "the Ukrainian read-outs are not in Ukrainian";
+    }
+  }
+  lesson::SetLanguage(saved);
 }
 
 namespace {

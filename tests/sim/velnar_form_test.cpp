@@ -15,6 +15,7 @@
 #include "gfx/canvas.h"
 #include "gfx/dib.h"
 #include "gfx/stream.h"
+#include "lesson/catalogue.h"
 #include "platform/headless_display.h"
 #include "platform/qt_application.h"
 #include "sim/instrument_panel.h"
@@ -49,6 +50,20 @@ class SimulationTest : public ::testing::Test {
   }
 
   void Frame(int lag = 16) { form->DXTimer1Timer(form, lag); }
+  // The frame of a fixed car state.
+  TDIB GoldenStateFrame() {
+    TWyscigowkaDX& car = *form->Car;
+    car.X = 1230;
+    car.Y = 800;
+    car.Model.Heading = 37;
+    car.Model.Speed = -350;
+    car.Model.TileIndex = 13 * 20 + 17;  // road
+    car.Model.Distance = 1234.5;
+    Frame(1);
+    TDIB frame;
+    Back()->AssignTo(frame);
+    return frame;
+  }
   void Key(std::uint16_t key) { form->FormKeyDown(form, key, {}); }
   TDirectDrawSurface* Back() { return form->DXDraw1->Surface(); }
   TPictureCollectionItem* Picture(int index) { return form->DXImageList1->Items().Items(index); }
@@ -229,17 +244,7 @@ TEST_F(SimulationTest, EscClosesAndNoFrameRunsAfter) {
 // canvas double paints nothing, so the frame holds only the pictures: the
 // track, the car, the frame, the instruments and the minimap.
 TEST_F(SimulationTest, GoldenFrame) {
-  TWyscigowkaDX& car = *form->Car;
-  car.X = 1230;
-  car.Y = 800;
-  car.Model.Heading = 37;
-  car.Model.Speed = -350;
-  car.Model.TileIndex = 13 * 20 + 17;  // road
-  car.Model.Distance = 1234.5;
-  Frame(1);
-
-  TDIB frame;
-  Back()->AssignTo(frame);
+  const TDIB frame = GoldenStateFrame();
   const std::string path = std::string(VELNAR_SOURCE_DIR) + "/tests/sim/golden/frame.bmp";
   if (std::getenv("VELNAR_UPDATE_GOLDEN")) {
     TMemoryStream out;
@@ -262,5 +267,60 @@ TEST_F(SimulationTest, GoldenFrame) {
     for (int x = 0; x < 640; ++x)
       if (golden.PixelColor(x, y) != frame.PixelColor(x, y) && ++differences <= 5)
         ADD_FAILURE() << "pixel (" << x << ", " << y << ") differs";
+  EXPECT_EQ(differences, 0);
+}
+
+// The pictures carry the words of the language the window is made in: the
+// key legend, the minimap's title and the odometer's unit change, nothing
+// else does, and a window made after going back to Polish is Polish again.
+TEST_F(SimulationTest, PicturesCarryTheWordsOfTheWindowsLanguage) {
+  struct Restore {
+    ~Restore() { lesson::SetLanguage(lesson::Language::Polish); }
+  } restore;
+  const auto remake = [this](lesson::Language language) {
+    delete form;
+    lesson::SetLanguage(language);
+    form = new TVelnarForm1();
+    VelnarForm1 = form;
+  };
+  const auto area = [this](int index, int x, int y) {
+    return TRect{x, y, x + Picture(index)->Width(), y + Picture(index)->Height()};
+  };
+  const TRect legend = area(PictureKlawiszeKostki, 35, 450);
+  const TRect minimap = area(PictureMapka, 480, 0);
+  const TRect face = area(PictureLicznikDrogi, 480, 160);
+  const auto inside = [](const TRect& r, int x, int y) {
+    return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+  };
+  ASSERT_EQ(lesson::CurrentLanguage(), lesson::Language::Polish);
+  const TDIB polish = GoldenStateFrame();
+
+  for (lesson::Language language : {lesson::Language::English, lesson::Language::Ukrainian}) {
+    remake(language);
+    const TDIB translated = GoldenStateFrame();
+    int inLegend = 0, inMinimap = 0, inFace = 0, elsewhere = 0;
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) {
+        if (polish.PixelColor(x, y) == translated.PixelColor(x, y)) continue;
+        int& count = inside(legend, x, y)    ? inLegend
+                     : inside(minimap, x, y) ? inMinimap
+                     : inside(face, x, y)    ? inFace
+                                             : elsewhere;
+        ++count;
+      }
+    const char* code = lesson::Info(language).Code;
+    EXPECT_GT(inLegend, 0) << code;
+    EXPECT_GT(inMinimap, 0) << code;
+    if (language == lesson::Language::Ukrainian) {
+      EXPECT_GT(inFace, 0) << "км";
+    }
+    EXPECT_EQ(elsewhere, 0) << code;
+  }
+
+  remake(lesson::Language::Polish);
+  const TDIB again = GoldenStateFrame();
+  int differences = 0;
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x) differences += polish.PixelColor(x, y) != again.PixelColor(x, y);
   EXPECT_EQ(differences, 0);
 }

@@ -69,23 +69,25 @@ void putIndexedRows(std::vector<std::uint8_t>& out, const IndexedPicture& p, int
   }
 }
 
-IndexedPicture indexedFor(const QImage& picture, PixelDepth depth) {
-  return depth == PixelDepth::Standard16 ? toStandard16(picture) : toTable256(picture);
+IndexedPicture indexedFor(const QImage& picture, PixelDepth depth, const std::vector<QRgb>& table) {
+  if (depth == PixelDepth::Standard16) return toStandard16(picture);
+  return table.empty() ? toTable256(picture) : toTable(picture, table);
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> bitmapFile(const QImage& picture, PixelDepth depth) {
+std::vector<std::uint8_t> bitmapFile(const QImage& picture, PixelDepth depth,
+                                     const std::vector<QRgb>& table) {
   const int bits = static_cast<int>(depth);
   TDIB dib;
   if (bits <= 8) {
-    const IndexedPicture indexed = indexedFor(picture, depth);
-    TRGBQuads table{};
+    const IndexedPicture indexed = indexedFor(picture, depth, table);
+    TRGBQuads quads{};
     for (std::size_t i = 0; i < indexed.table.size(); ++i) {
       const QRgb c = indexed.table[i];
-      table[i] = {std::uint8_t(qBlue(c)), std::uint8_t(qGreen(c)), std::uint8_t(qRed(c)), 0};
+      quads[i] = {std::uint8_t(qBlue(c)), std::uint8_t(qGreen(c)), std::uint8_t(qRed(c)), 0};
     }
-    dib.SetColorTable(table);
+    dib.SetColorTable(quads);
     dib.SetSize(picture.width(), picture.height(), bits);
     for (int y = 0; y < indexed.height; ++y) {
       for (int x = 0; x < indexed.width; ++x) {
@@ -104,9 +106,9 @@ std::vector<std::uint8_t> bitmapFile(const QImage& picture, PixelDepth depth) {
   return stream.Bytes();
 }
 
-QImage reducedPicture(const QImage& picture, PixelDepth depth) {
+QImage reducedPicture(const QImage& picture, PixelDepth depth, const std::vector<QRgb>& table) {
   if (depth == PixelDepth::True24) return picture.convertToFormat(QImage::Format_RGB32);
-  const IndexedPicture indexed = indexedFor(picture, depth);
+  const IndexedPicture indexed = indexedFor(picture, depth, table);
   QImage out(indexed.width, indexed.height, QImage::Format_RGB32);
   for (int y = 0; y < indexed.height; ++y) {
     for (int x = 0; x < indexed.width; ++x) {
@@ -114,6 +116,10 @@ QImage reducedPicture(const QImage& picture, PixelDepth depth) {
     }
   }
   return out;
+}
+
+std::vector<QRgb> tableOf(const QImage& picture) {
+  return toTable256(picture).table;
 }
 
 std::vector<std::uint8_t> iconFile(const std::vector<QImage>& sizes) {

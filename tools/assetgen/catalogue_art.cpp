@@ -7,9 +7,13 @@
 
 namespace art {
 
-std::vector<CataloguePicture> paintCatalogue() {
-  const QImage droga = paintDroga();
-  const QImage storedDroga = reducedPicture(droga, PixelDepth::Table256);
+std::vector<CataloguePicture> paintCatalogue(lesson::Language language) {
+  const QImage droga = paintDroga(language);
+  // Every language's track is stored with the Polish track's colours.
+  const std::vector<QRgb> table = language == lesson::Language::Polish
+                                      ? tableOf(droga)
+                                      : tableOf(paintDroga(lesson::Language::Polish));
+  const QImage storedDroga = reducedPicture(droga, PixelDepth::Table256, table);
   std::vector<CataloguePicture> pictures = {
       {"wyscigowka", "00-wyscigowka.bmp", PixelDepth::Table256, 40, 64, paintCar(), {}},
       {"1234", "01-1234.bmp", PixelDepth::True24, 39, 39, paintBoxedDigits(), {}},
@@ -17,7 +21,7 @@ std::vector<CataloguePicture> paintCatalogue() {
       {"Droga", "03-Droga.bmp", PixelDepth::Table256, 64, 64, droga, {}},
       {"MAlySwiat", "04-MAlySwiat.bmp", PixelDepth::True24, 8, 8, paintSmallWorld(storedDroga), {}},
       {"MaleAuto", "05-MaleAuto.bmp", PixelDepth::True24, 5, 8, paintMinimapCar(), {}},
-      {"Mapka", "06-Mapka.bmp", PixelDepth::True24, 160, 160, paintMinimap(), {}},
+      {"Mapka", "06-Mapka.bmp", PixelDepth::True24, 160, 160, paintMinimap(language), {}},
       {"RRXRy", "07-RRXRy.bmp", PixelDepth::Standard16, 18, 16, paintVectorLabels(), {}},
       {"CyfryCzerwone",
        "08-CyfryCzerwone.bmp",
@@ -33,12 +37,85 @@ std::vector<CataloguePicture> paintCatalogue() {
        14,
        paintOdometerDigits(false),
        {}},
-      {"LicznikDrogi", "10-LicznikDrogi.bmp", PixelDepth::True24, 0, 0, paintInstrumentFace(), {}},
+      {"LicznikDrogi",
+       "10-LicznikDrogi.bmp",
+       PixelDepth::True24,
+       0,
+       0,
+       paintInstrumentFace(language),
+       {}},
       {"Wskazowka", "11-Wskazowka.bmp", PixelDepth::Standard16, 9, 62, paintNeedle(), {}},
-      {"KlawiszeKostki", "12-KlawiszeKostki.bmp", PixelDepth::True24, 0, 0, paintKeyLegend(), {}},
+      {"KlawiszeKostki",
+       "12-KlawiszeKostki.bmp",
+       PixelDepth::True24,
+       0,
+       0,
+       paintKeyLegend(language),
+       {}},
   };
   for (auto& picture : pictures) picture.reduced = reducedPicture(picture.painted, picture.depth);
   return pictures;
+}
+
+namespace {
+
+// Runs of the positions marked true, split where more than `gap` unmarked
+// ones lie between two marked: first and last of each, inclusive.
+std::vector<std::pair<int, int>> runs(const std::vector<bool>& marked, int gap) {
+  std::vector<std::pair<int, int>> out;
+  for (int i = 0; i < int(marked.size()); ++i) {
+    if (!marked[std::size_t(i)]) continue;
+    if (!out.empty() && i - out.back().second <= gap + 1) {
+      out.back().second = i;
+    } else {
+      out.push_back({i, i});
+    }
+  }
+  return out;
+}
+
+// Rectangles covering every differing pixel, one a word or so: the columns
+// split where a few columns do not differ, then the rows within each.
+std::vector<QRect> differingAreas(const QImage& a, const QImage& b) {
+  const auto differs = [&](int x, int y) { return a.pixel(x, y) != b.pixel(x, y); };
+  std::vector<bool> columns(std::size_t(a.width()), false);
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (differs(x, y)) columns[std::size_t(x)] = true;
+  std::vector<QRect> areas;
+  for (const auto& [left, right] : runs(columns, 4)) {
+    std::vector<bool> rows(std::size_t(a.height()), false);
+    for (int y = 0; y < a.height(); ++y)
+      for (int x = left; x <= right; ++x)
+        if (differs(x, y)) rows[std::size_t(y)] = true;
+    for (const auto& [top, bottom] : runs(rows, 4)) {
+      int l = right, r = left;
+      for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x)
+          if (differs(x, y)) l = std::min(l, x), r = std::max(r, x);
+      areas.push_back(QRect(QPoint(l, top), QPoint(r, bottom)));
+    }
+  }
+  return areas;
+}
+
+}  // namespace
+
+std::vector<PicturePatch> patchesFor(const std::vector<CataloguePicture>& polish,
+                                     std::vector<CataloguePicture>& translated) {
+  std::vector<PicturePatch> patches;
+  for (std::size_t i = 0; i < polish.size(); ++i) {
+    CataloguePicture& picture = translated[i];
+    // One table for both, so that the patches' indices mean the same colours.
+    const std::vector<QRgb> table =
+        picture.depth == PixelDepth::Table256 ? tableOf(polish[i].painted) : std::vector<QRgb>();
+    picture.reduced = reducedPicture(picture.painted, picture.depth, table);
+    for (const QRect& area : differingAreas(polish[i].reduced, picture.reduced)) {
+      patches.push_back(
+          {i, area.x(), area.y(), bitmapFile(picture.painted.copy(area), picture.depth, table)});
+    }
+  }
+  return patches;
 }
 
 namespace {

@@ -195,7 +195,11 @@ IndexedPicture toTable256(const QImage& picture) {
   std::vector<QRgb> table{black, white, Key};
   for (QRgb c : free) table.push_back(awayFromKey(c));
   while (table.size() < 256) table.push_back(black);
+  return toTable(picture, table);
+}
 
+IndexedPicture toTable(const QImage& picture, const std::vector<QRgb>& table) {
+  const int key = int(std::find(table.begin(), table.end(), Key) - table.begin());
   IndexedPicture out{picture.width(), picture.height(), table, {}};
   out.indices.reserve(std::size_t(picture.width()) * std::size_t(picture.height()));
   std::map<QRgb, std::uint8_t> cache;
@@ -203,12 +207,12 @@ IndexedPicture toTable256(const QImage& picture) {
     for (int x = 0; x < picture.width(); ++x) {
       const QRgb c = picture.pixel(x, y) | 0xFF000000u;
       if (c == Key) {
-        out.indices.push_back(2);
+        out.indices.push_back(static_cast<std::uint8_t>(key));
         continue;
       }
       auto found = cache.find(c);
       if (found == cache.end()) {
-        found = cache.emplace(c, static_cast<std::uint8_t>(nearest(table, c, 2))).first;
+        found = cache.emplace(c, static_cast<std::uint8_t>(nearest(table, c, key))).first;
       }
       out.indices.push_back(found->second);
     }

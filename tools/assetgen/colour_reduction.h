@@ -29,4 +29,8 @@ IndexedPicture toStandard16(const QImage& picture);
 // key colour reserved; only key pixels use the key entry.
 IndexedPicture toTable256(const QImage& picture);
 
+// Every pixel to its nearest colour of a given table; key pixels, and only
+// they, to the table's key entry.
+IndexedPicture toTable(const QImage& picture, const std::vector<QRgb>& table);
+
 }  // namespace art

@@ -1,5 +1,10 @@
 // Paints every picture of the program and writes them under the given assets
 // folder. The output is the same, byte for byte, on every run.
+//
+// The pictures are painted with their words in Polish; for each other
+// language only the rectangles where its words differ are written, under
+// pictures/<language>/ as <picture>-<x>-<y>.bmp, and the partner's logo whole
+// under logos/<language>/.
 
 #include <QBuffer>
 #include <QByteArray>
@@ -31,6 +36,13 @@ bool writePng(const QString& path, const QImage& image) {
   buffer.open(QIODevice::WriteOnly);
   return image.save(&buffer, "PNG") &&
          writeBytes(path, std::vector<std::uint8_t>(png.begin(), png.end()));
+}
+
+// "preview.png" and "en" give "preview-en.png".
+QString languagePath(const QString& path, const char* code) {
+  const int dot = path.lastIndexOf(QLatin1Char('.'));
+  const QString stem = dot > path.lastIndexOf(QLatin1Char('/')) ? path.left(dot) : path;
+  return stem + QLatin1Char('-') + QString::fromLatin1(code) + path.mid(stem.size());
 }
 
 int usage() {
@@ -71,13 +83,13 @@ int main(int argc, char** argv) {
   }
 
   bool ok = true;
-  const std::vector<art::CataloguePicture> pictures = art::paintCatalogue();
+  const std::vector<art::CataloguePicture> pictures = art::paintCatalogue(lesson::Language::Polish);
   for (const auto& picture : pictures) {
     ok &= writeBytes(root.filePath(QStringLiteral("pictures/") + picture.file),
                      art::bitmapFile(picture.painted, picture.depth));
   }
   const QImage makerLogo = art::paintMakerLogo();
-  const QImage partnerLogo = art::paintPartnerLogo();
+  const QImage partnerLogo = art::paintPartnerLogo(lesson::Language::Polish);
   ok &= writeBytes(root.filePath(QStringLiteral("logos/velnar.jpg")), art::jpegFile(makerLogo, 92));
   ok &= writeBytes(root.filePath(QStringLiteral("logos/partner.jpg")),
                    art::jpegFile(partnerLogo, 92));
@@ -100,20 +112,51 @@ int main(int argc, char** argv) {
     p.drawImage((512 - inner) / 2, (512 - inner) / 2, art::paintAppIcon(inner));
   }
   ok &= writePng(root.filePath(QStringLiteral("icons/velnar-maskable-512.png")), maskable);
+
+  const auto previews = [&](const std::vector<art::CataloguePicture>& shown, const QImage& partner,
+                            lesson::Language language, const char* suffix) {
+    const auto path = [&](const QString& given) {
+      return suffix ? languagePath(given, suffix) : given;
+    };
+    bool saved = true;
+    if (!contactSheetPath.isEmpty()) {
+      const std::vector<QImage> extras = {makerLogo, partner, smile[0], smile[1], sad[0], sad[1]};
+      saved &= art::contactSheet(shown, extras).save(path(contactSheetPath), "PNG");
+    }
+    if (!mosaicPath.isEmpty())
+      saved &= art::trackMosaic(shown[3].reduced).save(path(mosaicPath), "PNG");
+    if (!previewPath.isEmpty())
+      saved &= art::screenPreview(shown, language).save(path(previewPath), "PNG");
+    return saved;
+  };
+  bool previewed = previews(pictures, partnerLogo, lesson::Language::Polish, nullptr);
+
+  for (const lesson::LanguageInfo& info : lesson::kLanguages) {
+    if (info.Id == lesson::Language::Polish) continue;
+    const QString code = QString::fromLatin1(info.Code);
+    const QString pictureDir = QStringLiteral("pictures/") + code;
+    const QString logoDir = QStringLiteral("logos/") + code;
+    if (!root.mkpath(pictureDir) || !root.mkpath(logoDir)) {
+      ok = false;
+      break;
+    }
+    std::vector<art::CataloguePicture> translated = art::paintCatalogue(info.Id);
+    for (const art::PicturePatch& patch : art::patchesFor(pictures, translated)) {
+      QString stem = pictures[patch.picture].file;
+      stem.chop(4);  // ".bmp"
+      ok &= writeBytes(
+          root.filePath(
+              QStringLiteral("%1/%2-%3-%4.bmp").arg(pictureDir, stem).arg(patch.x).arg(patch.y)),
+          patch.file);
+    }
+    const QImage partner = art::paintPartnerLogo(info.Id);
+    ok &= writeBytes(root.filePath(logoDir + QStringLiteral("/partner.jpg")),
+                     art::jpegFile(partner, 92));
+    previewed &= previews(translated, partner, info.Id, info.Code);
+  }
   if (!ok) {
     std::fprintf(stderr, "assetgen: cannot write into %s\n", qPrintable(outDir));
     return 1;
   }
-
-  if (!contactSheetPath.isEmpty()) {
-    const std::vector<QImage> extras = {makerLogo, partnerLogo, smile[0], smile[1], sad[0], sad[1]};
-    if (!art::contactSheet(pictures, extras).save(contactSheetPath, "PNG")) return 1;
-  }
-  if (!mosaicPath.isEmpty()) {
-    if (!art::trackMosaic(pictures[3].reduced).save(mosaicPath, "PNG")) return 1;
-  }
-  if (!previewPath.isEmpty()) {
-    if (!art::screenPreview(pictures).save(previewPath, "PNG")) return 1;
-  }
-  return 0;
+  return previewed ? 0 : 1;
 }

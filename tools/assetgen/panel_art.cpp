@@ -126,7 +126,7 @@ void paintScrew(QPainter& p, QPointF centre, double radius) {
              centre + QPointF(radius * 0.7, -radius * 0.7));
 }
 
-void paintOdometerPlate(QImage& face) {
+void paintOdometerPlate(QImage& face, lesson::Language language) {
   QPainter p(&face);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient metal(0, 95, 0, 127);
@@ -151,7 +151,8 @@ void paintOdometerPlate(QImage& face) {
   p.setRenderHint(QPainter::TextAntialiasing);
   p.setFont(sans(11, true));
   p.setPen(QColor(255, 255, 255));
-  p.drawText(QRect(106, 104, 17, 15), Qt::AlignCenter, QStringLiteral("km"));
+  p.drawText(QRect(106, 104, 17, 15), Qt::AlignCenter,
+             QString::fromUtf8(lesson::TrIn(language, "unit", "km")));
 }
 
 }  // namespace
@@ -172,12 +173,12 @@ QImage paintOdometerDigits(bool red) {
   return strip;
 }
 
-QImage paintInstrumentFace() {
+QImage paintInstrumentFace(lesson::Language language) {
   QImage face(160, 135, QImage::Format_RGB32);
   face.fill(qRgb(0, 0, 0));
   paintScaleArc(face);
   paintDial(face);
-  paintOdometerPlate(face);
+  paintOdometerPlate(face, language);
   // Only the six windows are see-through.
   for (int y = 0; y < face.height(); ++y) {
     for (int x = 0; x < face.width(); ++x) {
@@ -266,14 +267,16 @@ void paintKeyCap(QPainter& p, const LegendKey& key) {
 
 }  // namespace
 
-QImage paintKeyLegend() {
+QImage paintKeyLegend(lesson::Language language) {
   const LegendKey keys[] = {
-      {0, 25, QString(), QStringLiteral("Do przodu"), 0},
-      {81, 106, QString(), QString::fromUtf8("Do tyłu"), 2},
-      {151, 176, QString(), QStringLiteral("W lewo"), 3},
-      {226, 251, QString(), QStringLiteral("W prawo"), 1},
-      {310, 383, QStringLiteral("Spacja"), QStringLiteral("Stop / Zadanie"), -1},
-      {474, 505, QStringLiteral("Esc"), QStringLiteral("Koniec"), -1},
+      {0, 25, nullptr, lesson::TrIn(language, "key legend", "Do przodu"), 0},
+      {81, 106, nullptr, lesson::TrIn(language, "key legend", "Do tyłu"), 2},
+      {151, 176, nullptr, lesson::TrIn(language, "key legend", "W lewo"), 3},
+      {226, 251, nullptr, lesson::TrIn(language, "key legend", "W prawo"), 1},
+      {310, 383, lesson::TrIn(language, "key legend", "Spacja"),
+       lesson::TrIn(language, "key legend", "Stop / Zadanie"), -1},
+      {474, 505, lesson::TrIn(language, "key legend", "Esc"),
+       lesson::TrIn(language, "key legend", "Koniec"), -1},
   };
   QImage canvas = clearCanvas(553, 25);
   QPainter p(&canvas);

@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+#include "lesson/catalogue.h"
+
 // The painters of the individual pictures. Each returns an RGB32 picture at
 // its final size in which see-through pixels are exactly the key colour,
 // except the faces, which keep an alpha channel for the icon mask.
@@ -15,9 +17,10 @@ enum class Ground { Gravel, Asphalt, Paint };
 // for the road patterns (markings only, no arrows or words).
 Ground roadGroundAt(int pattern, double u, double v);
 
-QImage paintDroga();
+// The pictures with words in them paint those words in the language given.
+QImage paintDroga(lesson::Language language);
 QImage paintSmallWorld(const QImage& droga);
-QImage paintMinimap();
+QImage paintMinimap(lesson::Language language);
 void paintFramePieces(QImage& droga);
 
 QImage paintCar();
@@ -26,12 +29,12 @@ QImage paintBackdropTile();
 QImage paintMinimapCar();
 QImage paintVectorLabels();
 QImage paintOdometerDigits(bool red);
-QImage paintInstrumentFace();
+QImage paintInstrumentFace(lesson::Language language);
 QImage paintNeedle();
-QImage paintKeyLegend();
+QImage paintKeyLegend(lesson::Language language);
 
 QImage paintMakerLogo();
-QImage paintPartnerLogo();
+QImage paintPartnerLogo(lesson::Language language);
 QImage paintFace(bool smiling, int size);
 // The program's icon for menus and the window, with alpha.
 QImage paintAppIcon(int size);

@@ -55,7 +55,7 @@ void drawRotated(QImage& screen, const QImage& part, double x, double y, double 
 
 }  // namespace
 
-QImage screenPreview(const std::vector<CataloguePicture>& pictures) {
+QImage screenPreview(const std::vector<CataloguePicture>& pictures, lesson::Language language) {
   QImage screen(640, 480, QImage::Format_RGB32);
   screen.fill(qRgb(0, 0, 0));
   const auto& droga = pictures[3];
@@ -110,11 +110,16 @@ QImage screenPreview(const std::vector<CataloguePicture>& pictures) {
   p.setPen(QColor(255, 255, 0));
   p.setFont(sans(11, false));
   const Displacement d = DisplacementAt(carX, carY);
-  p.drawText(540, 81, QStringLiteral("Rx=%1 m").arg(d.Rx, 0, 'f', 0));
-  p.drawText(540, 96, QStringLiteral("Ry=%1 m").arg(d.Ry, 0, 'f', 0));
-  p.drawText(540, 111, QStringLiteral("|R|=%1 m").arg(d.Length, 0, 'f', 1));
-  p.drawText(485, 311, QStringLiteral("Czas t=93 s"));
-  p.drawText(485, 331, QStringLiteral("Droga s=%1m").arg(distance, 0, 'f', 0));
+  const QString m = QString::fromUtf8(lesson::TrIn(language, "unit", "m"));
+  const QString s = QString::fromUtf8(lesson::TrIn(language, "unit", "s"));
+  p.drawText(540, 81, QStringLiteral("Rx=%1 %2").arg(d.Rx, 0, 'f', 0).arg(m));
+  p.drawText(540, 96, QStringLiteral("Ry=%1 %2").arg(d.Ry, 0, 'f', 0).arg(m));
+  p.drawText(540, 111, QStringLiteral("|R|=%1 %2").arg(d.Length, 0, 'f', 1).arg(m));
+  p.drawText(485, 311,
+             QString::fromUtf8(lesson::TrIn(language, "", "Czas t=")) + QStringLiteral("93 ") + s);
+  p.drawText(485, 331,
+             QString::fromUtf8(lesson::TrIn(language, "", "Droga s=")) +
+                 QString::number(distance, 'f', 0) + m);
   return screen;
 }
 

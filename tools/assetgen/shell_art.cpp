@@ -1,3 +1,4 @@
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -7,6 +8,17 @@
 #include "tools/assetgen/pictures.h"
 
 namespace art {
+
+namespace {
+
+// The font at the largest size up to `size` at which the text fits the width.
+QFont fitted(QFont (*family)(double, bool), double size, bool bold, const QString& text,
+             double width) {
+  while (size > 7 && QFontMetricsF(family(size, bold)).horizontalAdvance(text) > width) size -= 1;
+  return family(size, bold);
+}
+
+}  // namespace
 
 QImage paintMakerLogo() {
   QImage logo(133, 23, QImage::Format_RGB32);
@@ -45,7 +57,7 @@ QImage paintMakerLogo() {
   return logo;
 }
 
-QImage paintPartnerLogo() {
+QImage paintPartnerLogo(lesson::Language language) {
   QImage logo(142, 37, QImage::Format_RGB32);
   logo.fill(qRgb(255, 255, 255));
   QPainter p(&logo);
@@ -71,13 +83,13 @@ QImage paintPartnerLogo() {
   p.setBrush(QColor(255, 210, 40));
   p.drawEllipse(QPointF(9, 26), 2.6, 2.6);
   p.setPen(QColor(16, 60, 130));
-  p.setFont(sans(13, true));
-  p.drawText(QRectF(41, 2, 101, 18), Qt::AlignLeft | Qt::AlignVCenter,
-             QStringLiteral("Fizyka w ruchu"));
+  const QString name = QString::fromUtf8(lesson::TrIn(language, "logo", "Fizyka w ruchu"));
+  p.setFont(fitted(sans, 13, true, name, 100));
+  p.drawText(QRectF(41, 2, 101, 18), Qt::AlignLeft | Qt::AlignVCenter, name);
   p.setPen(QColor(90, 90, 96));
-  p.setFont(sansCondensed(11, false));
-  p.drawText(QRectF(41, 19, 101, 15), Qt::AlignLeft | Qt::AlignVCenter,
-             QStringLiteral("pracownia edukacyjna"));
+  const QString kind = QString::fromUtf8(lesson::TrIn(language, "logo", "pracownia edukacyjna"));
+  p.setFont(fitted(sansCondensed, 11, false, kind, 100));
+  p.drawText(QRectF(41, 19, 101, 15), Qt::AlignLeft | Qt::AlignVCenter, kind);
   return logo;
 }
 

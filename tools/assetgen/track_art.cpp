@@ -219,7 +219,7 @@ Ground roadGroundAt(int pattern, double u, double v) {
   }
 }
 
-QImage paintDroga() {
+QImage paintDroga(lesson::Language language) {
   QImage droga(8 * Tile, 8 * Tile, QImage::Format_RGB32);
   droga.fill(Key);
   const QImage gravel = makeGravelTile();
@@ -237,10 +237,11 @@ QImage paintDroga() {
   paintArrow(droga, 22, 3);
   paintArrow(droga, 30, 1);
   paintArrow(droga, 38, 1);
-  paintWord(droga, 7, QStringLiteral("START"), PaintWhite, 10);
+  paintWord(droga, 7, QString::fromUtf8(lesson::TrIn(language, "track", "START")), PaintWhite, 10);
   paintCrossLine(droga, 7, 34);
   paintCrossLine(droga, 15, 28);
-  paintWord(droga, 15, QStringLiteral("META"), qRgb(150, 150, 150), 36);
+  paintWord(droga, 15, QString::fromUtf8(lesson::TrIn(language, "track", "META")),
+            qRgb(150, 150, 150), 36);
   fillPattern(droga, 55, qRgb(0, 0, 0));
   for (int pattern = 60; pattern < 64; ++pattern) fillPattern(droga, pattern, qRgb(255, 255, 255));
   paintFramePieces(droga);
@@ -272,7 +273,7 @@ QImage paintSmallWorld(const QImage& droga) {
   return small;
 }
 
-QImage paintMinimap() {
+QImage paintMinimap(lesson::Language language) {
   QImage map(160, 160, QImage::Format_RGB32);
   const QRgb gravelDark = qRgb(52, 58, 74);
   const QRgb gravelLight = qRgb(66, 74, 92);
@@ -307,9 +308,9 @@ QImage paintMinimap() {
   p.setPen(QColor(255, 255, 0));
   p.setFont(sans(10, false));
   p.drawText(QRect(80, 2, 78, 12), Qt::AlignRight | Qt::AlignVCenter,
-             QStringLiteral("R-wektor prze-"));
+             QString::fromUtf8(lesson::TrIn(language, "minimap", "R-wektor prze-")));
   p.drawText(QRect(80, 13, 78, 12), Qt::AlignRight | Qt::AlignVCenter,
-             QStringLiteral("mieszczenia"));
+             QString::fromUtf8(lesson::TrIn(language, "minimap", "mieszczenia")));
   p.end();
 
   // The axes last and pixel-exact: their crossing is the displacement origin.

@@ -4,7 +4,6 @@
 // and writes them as C++ data for the browser build, whose back buffer then
 // shows the same text pixel for pixel. Needs no display (offscreen platform).
 #include <QGuiApplication>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,17 +14,9 @@
 
 #include "platform/canvas_backend.h"
 #include "platform/qt_canvas.h"
+#include "tools/glyphatlas/characters.h"
 
 namespace {
-
-// Printable ASCII and the Polish letters.
-std::vector<char32_t> Characters() {
-  std::vector<char32_t> codes;
-  for (char32_t c = 32; c < 127; ++c) codes.push_back(c);
-  for (char32_t c : std::u32string(U"ĄĆĘŁŃÓŚŹŻąćęłńóśźż")) codes.push_back(c);
-  std::sort(codes.begin(), codes.end());
-  return codes;
-}
 
 std::string Utf8(char32_t c) {
   std::string s;
@@ -56,7 +47,7 @@ int main(int argc, char** argv) {
 
   std::ostringstream glyphs, ink;
   std::size_t pairs = 0, count = 0;
-  for (char32_t c : Characters()) {
+  for (char32_t c : AtlasCharacters()) {
     const auto& r = backend.Render(Utf8(c), font);
     glyphs << "    {" << static_cast<unsigned long>(c) << ", " << r.Width << ", " << r.Height
            << ", " << pairs << ", " << r.Ink.size() / 2 << "},\n";
