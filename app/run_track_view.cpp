@@ -5,15 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <utility>
 
 #include "app/run_chart.h"
-#include "gfx/dib.h"
-#include "gfx/stream.h"
+#include "lesson/catalogue.h"
+#include "lesson/run_window_model.h"
 #include "platform/line_steps.h"
-#include "sim/picture_catalogue.h"
-#include "sim/track_map.h"
 
 namespace {
 
@@ -62,35 +61,19 @@ bool operator==(PathPoint a, PathPoint b) {
 }  // namespace
 
 const QImage& TrackPicture() {
-  static const QImage picture = [] {
-    const PictureCatalogueItem& item = PictureCatalogue()[PictureDroga];
-    TBytesStream data(item.Data.data(), item.Data.size());
-    TPicture tiles;
-    tiles.ReadData(data);
-    QImage sheet;
-    if (const TDIB* dib = tiles.Graphic()) {
-      sheet = QImage(dib->Width(), dib->Height(), QImage::Format_RGB32);
-      for (int y = 0; y < dib->Height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(sheet.scanLine(y));
-        for (int x = 0; x < dib->Width(); ++x) {
-          const TColor c = dib->PixelColor(x, y);
-          row[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-        }
-      }
+  // One per language: the track's words (START, META) are painted in it.
+  static std::map<lesson::Language, QImage> pictures;
+  QImage& picture = pictures[lesson::CurrentLanguage()];
+  if (picture.isNull()) {
+    const PathPoint size = RunWindowModel::TrackSize();
+    const std::vector<std::uint32_t>& rgb = RunWindowModel::TrackPicture();
+    picture = QImage(static_cast<int>(size.X), static_cast<int>(size.Y), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+      auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+      for (int x = 0; x < picture.width(); ++x)
+        row[x] = 0xFF000000u | rgb[static_cast<std::size_t>(y) * picture.width() + x];
     }
-    QImage world(MapColumns * TileSize, MapRows * TileSize, QImage::Format_RGB32);
-    world.fill(Qt::black);
-    if (sheet.isNull()) return world;
-    const int perRow = sheet.width() / TileSize;
-    QPainter painter(&world);
-    for (int r = 0; r < MapRows; ++r)
-      for (int c = 0; c < MapColumns; ++c) {
-        const int pattern = TrackMap[r * MapColumns + c];
-        painter.drawImage(c * TileSize, r * TileSize, sheet, (pattern % perRow) * TileSize,
-                          (pattern / perRow) * TileSize, TileSize, TileSize);
-      }
-    return world;
-  }();
+  }
   return picture;
 }
 

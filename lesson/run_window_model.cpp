@@ -6,8 +6,11 @@
 #include <limits>
 #include <numbers>
 
+#include "gfx/dib.h"
+#include "gfx/stream.h"
 #include "lesson/catalogue.h"
 #include "sim/number_format.h"
+#include "sim/picture_catalogue.h"
 #include "sim/race_car.h"
 #include "sim/track_map.h"
 
@@ -231,6 +234,38 @@ MomentValues RunWindowModel::ValuesAt(std::size_t row) const {
 
 PathPoint RunWindowModel::TrackSize() {
   return {static_cast<double>(MapColumns * TileSize), static_cast<double>(MapRows * TileSize)};
+}
+
+const std::vector<std::uint32_t>& RunWindowModel::TrackPicture() {
+  static std::array<std::vector<std::uint32_t>, lesson::kLanguages.size()> pictures;
+  const lesson::Language language = lesson::CurrentLanguage();
+  std::vector<std::uint32_t>& picture = pictures[static_cast<std::size_t>(language)];
+  if (!picture.empty()) return picture;
+  const int width = MapColumns * TileSize, height = MapRows * TileSize;
+  picture.assign(static_cast<std::size_t>(width) * height, 0);
+  const PictureCatalogueItem& item = PictureCatalogue()[PictureDroga];
+  TBytesStream data(item.Data.data(), item.Data.size());
+  TPicture tiles;
+  tiles.ReadData(data);
+  TDIB* sheet = tiles.Graphic();
+  if (!sheet) return picture;
+  TranslatePicture(PictureDroga, language, *sheet);
+  const int perRow = sheet->Width() / TileSize;
+  for (int r = 0; r < MapRows; ++r)
+    for (int c = 0; c < MapColumns; ++c) {
+      const int pattern = TrackMap[r * MapColumns + c];
+      const int sx = (pattern % perRow) * TileSize, sy = (pattern / perRow) * TileSize;
+      for (int y = 0; y < TileSize; ++y) {
+        std::uint32_t* out =
+            &picture[static_cast<std::size_t>(r * TileSize + y) * width + c * TileSize];
+        for (int x = 0; x < TileSize; ++x) {
+          // TColor is 0x00BBGGRR.
+          const TColor colour = sheet->PixelColor(sx + x, sy + y);
+          out[x] = (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
+        }
+      }
+    }
+  return picture;
 }
 
 PathPoint RunWindowModel::PathAt(std::size_t i) const {

@@ -217,6 +217,10 @@ class RunWindowModel {
   // between ticks).
   TrackScene SceneAt(double position) const;
   static PathPoint TrackSize();
+  // The whole track at one pixel per track pixel, from the track's own tile
+  // pictures with the words of the current language: TrackSize() wide and
+  // high, rows top down, each pixel 0xRRGGBB. Made once per language.
+  static const std::vector<std::uint32_t>& TrackPicture();
   // Point i of the path in track pixels.
   PathPoint PathAt(std::size_t i) const;
   std::size_t PathSize() const { return recording_.PathSize(); }

@@ -12,14 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "gfx/dib.h"
-#include "gfx/stream.h"
 #include "lesson/run_figures.h"
 #include "lesson/run_window_model.h"
 #include "sim/car_model.h"
-#include "sim/picture_catalogue.h"
 #include "sim/race_car.h"
-#include "sim/track_map.h"
 #include "sim/velnar_form.h"
 
 namespace {
@@ -360,36 +356,18 @@ EMSCRIPTEN_KEEPALIVE const char* velnar_run_csv() {
   return View().text.c_str();
 }
 
-// The whole track at one pixel per world pixel, from the track's own tile
-// pictures, as RGBA rows; made once.
+// The whole track at one pixel per world pixel, with the words of the
+// current language, as RGBA rows.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* velnar_track_picture() {
   static std::vector<std::uint8_t> picture;
-  if (!picture.empty()) return picture.data();
-  const int width = MapColumns * TileSize, height = MapRows * TileSize;
-  picture.assign(static_cast<std::size_t>(width) * height * 4, 0);
-  for (std::size_t i = 3; i < picture.size(); i += 4) picture[i] = 255;
-  const PictureCatalogueItem& item = PictureCatalogue()[PictureDroga];
-  TBytesStream data(item.Data.data(), item.Data.size());
-  TPicture tiles;
-  tiles.ReadData(data);
-  const TDIB* sheet = tiles.Graphic();
-  if (!sheet) return picture.data();
-  const int perRow = sheet->Width() / TileSize;
-  for (int r = 0; r < MapRows; ++r)
-    for (int c = 0; c < MapColumns; ++c) {
-      const int pattern = TrackMap[r * MapColumns + c];
-      const int sx = (pattern % perRow) * TileSize, sy = (pattern / perRow) * TileSize;
-      for (int y = 0; y < TileSize; ++y) {
-        std::uint8_t* out =
-            &picture[(static_cast<std::size_t>(r * TileSize + y) * width + c * TileSize) * 4];
-        for (int x = 0; x < TileSize; ++x, out += 4) {
-          const TColor colour = sheet->PixelColor(sx + x, sy + y);
-          out[0] = colour & 0xFF;
-          out[1] = (colour >> 8) & 0xFF;
-          out[2] = (colour >> 16) & 0xFF;
-        }
-      }
-    }
+  const std::vector<std::uint32_t>& rgb = RunWindowModel::TrackPicture();
+  picture.resize(rgb.size() * 4);
+  for (std::size_t i = 0; i < rgb.size(); ++i) {
+    picture[4 * i] = rgb[i] >> 16 & 0xFF;
+    picture[4 * i + 1] = rgb[i] >> 8 & 0xFF;
+    picture[4 * i + 2] = rgb[i] & 0xFF;
+    picture[4 * i + 3] = 255;
+  }
   return picture.data();
 }
 

@@ -72,12 +72,15 @@ window.VelnarRunWindow = (function () {
     return Array.from(new Float64Array(program.HEAPU8.buffer, scratch, n));
   }
 
+  // The track carries words (START, META), so it is made again in another
+  // language.
   function trackPicture() {
-    if (trackImage) return trackImage;
+    if (trackImage && trackImage.dataset.lang === document.documentElement.lang) return trackImage;
     const at = program._velnar_track_picture();
     const [w, h] = info.track;
     const pixels = new Uint8ClampedArray(program.HEAPU8.buffer, at, w * h * 4).slice();
     trackImage = document.createElement('canvas');
+    trackImage.dataset.lang = document.documentElement.lang;
     trackImage.width = w;
     trackImage.height = h;
     trackImage.getContext('2d').putImageData(new ImageData(pixels, w, h), 0, 0);

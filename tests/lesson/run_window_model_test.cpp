@@ -305,3 +305,21 @@ TEST(RunWindowModel, EachLanguageTellsTheSameFigures) {
   }
   lesson::SetLanguage(lesson::Language::Polish);
 }
+
+// The track under the path carries START and META in the window's language,
+// and only those words differ between languages.
+TEST(RunWindowModel, TrackPictureIsInTheCurrentLanguage) {
+  lesson::SetLanguage(lesson::Language::Polish);
+  const std::vector<std::uint32_t> polish = RunWindowModel::TrackPicture();
+  lesson::SetLanguage(lesson::Language::Ukrainian);
+  const std::vector<std::uint32_t>& ukrainian = RunWindowModel::TrackPicture();
+  lesson::SetLanguage(lesson::Language::Polish);
+  const PathPoint size = RunWindowModel::TrackSize();
+  ASSERT_EQ(polish.size(), static_cast<std::size_t>(size.X * size.Y));
+  ASSERT_EQ(ukrainian.size(), polish.size());
+  std::size_t differ = 0;
+  for (std::size_t i = 0; i < polish.size(); ++i) differ += polish[i] != ukrainian[i];
+  EXPECT_GT(differ, 20u);
+  EXPECT_LT(differ, polish.size() / 100);
+  EXPECT_EQ(RunWindowModel::TrackPicture(), polish);
+}
