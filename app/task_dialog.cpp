@@ -159,7 +159,7 @@ void TOKBottomDlg1::FitTexts() {
   const auto advance = [](const QWidget* widget, const QString& text) {
     return widget->fontMetrics().horizontalAdvance(QString(text).remove('&'));
   };
-  constexpr int kGap = 2;
+  constexpr int kGap = 6;
   constexpr int kButtonPadding = 10;
   struct Row {
     QLabel* Name;
