@@ -159,7 +159,10 @@ void TOKBottomDlg1::FitTexts() {
   const auto advance = [](const QWidget* widget, const QString& text) {
     return widget->fontMetrics().horizontalAdvance(QString(text).remove('&'));
   };
-  constexpr int kGap = 6;
+  // The room a caption longer than laid out keeps before its field, and the
+  // least room before a control on the right.
+  constexpr int kCaptionGap = 6;
+  constexpr int kGap = 2;
   constexpr int kButtonPadding = 10;
   struct Row {
     QLabel* Name;
@@ -175,8 +178,9 @@ void TOKBottomDlg1::FitTexts() {
   int checkShift = 0;
   int checkGrow = 0;
   for (const Row& row : rows) {
-    fieldShift = std::max(
-        fieldShift, advance(row.Name, row.Name->text()) + kGap - (row.Field->x() - row.Name->x()));
+    const int caption = advance(row.Name, row.Name->text());
+    if (caption > row.Name->width())
+      fieldShift = std::max(fieldShift, caption + kCaptionGap - (row.Field->x() - row.Name->x()));
     checkShift = std::max(
         checkShift, advance(row.Unit, row.Unit->text()) + kGap - (row.Check->x() - row.Unit->x()));
     checkGrow = std::max(
@@ -254,7 +258,13 @@ void TOKBottomDlg1::KeepAnswerText(QLineEdit* field, const QString& edited) {
 void TOKBottomDlg1::Check(QLineEdit* answer, QLabel* verdict, Question question) {
   const std::string text = answer->text().toStdString();
   const RunFigures figures = Figures ? Figures() : RunFigures{};
-  const Verdict judged = JudgeAnswer(text, figures, question);
+  Verdict judged;
+  try {
+    judged = JudgeAnswer(text, figures, question);
+  } catch (const EZamiana& e) {
+    // Told in the pupil's language, through the dispatcher as before.
+    throw EZamiana(lesson::Tr(e.what()));
+  }
   if (judged == Verdict::NotJudged) return;
   if (judged == Verdict::TooShortToTime) {
     // Told as a wrong number is: a message box over the task, which stays open.

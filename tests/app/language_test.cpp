@@ -179,6 +179,9 @@ TEST_F(LanguageTest, TheSystemsLanguageLeavesNoPolishWord) {
   CheckBoth(task, "12", "7");
   ASSERT_TRUE(task.BothAnswersChecked());
   EXPECT_EQ(PolishLeftIn(task, polish), "") << "the task";
+  CheckBoth(task, "1.2.3", "");
+  EXPECT_EQ(shell.Messages,
+            std::vector<std::string>{lesson::TrIn(language, "", "Błędnie podana liczba.")});
 
   ScriptedDrive drive;
   drive.Frames(120, TDXInputStates{isUp});
