@@ -71,6 +71,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui
   setFont(DialogFont());
 
   Image3->setPixmap(MakerLogo());
+  Image3->setAccessibleName(QStringLiteral("Velnar"));  // the maker's name in every language
   Image4->setPixmap(PartnerLogo());
   Label12->setText(QString::fromStdString(LinkText(MakerSiteAddress())));
   Label14->setText(QString::fromStdString(LinkText(PartnerSiteAddress())));

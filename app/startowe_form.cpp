@@ -23,6 +23,12 @@ namespace {
 constexpr int kWidth = 396;
 constexpr int kButtonWidth = 185;
 
+int IndexOf(lesson::Language language) {
+  for (std::size_t i = 0; i < lesson::kLanguages.size(); ++i)
+    if (lesson::kLanguages[i].Id == language) return static_cast<int>(i);
+  return 0;
+}
+
 }  // namespace
 
 TStartowe1Form1::TStartowe1Form1(TComponent* simulationOwner, QWidget* parent)
@@ -36,6 +42,9 @@ TStartowe1Form1::TStartowe1Form1(TComponent* simulationOwner, QWidget* parent)
   Button1 = ui_->Button1;
   Button2 = ui_->Button2;
   Button3 = ui_->Button3;
+  // The program's name and its maker's logo, the same in every language.
+  setWindowTitle(QStringLiteral("Velnar"));
+  Image3->setAccessibleName(QStringLiteral("Velnar"));
 
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::white);
@@ -44,14 +53,12 @@ TStartowe1Form1::TStartowe1Form1(TComponent* simulationOwner, QWidget* parent)
   Image3->setPixmap(MakerLogo());
   Image4->setPixmap(PartnerLogo());
 
-  // Under the partner's logo, level with the buttons' column below its last
-  // button: the window keeps its size.
+  // Under the partner's logo, where the window has room for it.
   LanguageBox = new QComboBox(this);
   LanguageBox->setObjectName(QStringLiteral("LanguageBox"));
   for (const lesson::LanguageInfo& info : lesson::kLanguages)
     LanguageBox->addItem(Qs(info.NativeName), Qs(info.Code));
   LanguageBox->setGeometry(Image4->x(), Image4->geometry().bottom() + 8, Image4->width(), 21);
-  LanguageBox->setCurrentIndex(static_cast<int>(lesson::CurrentLanguage()));
   QObject::connect(LanguageBox, &QComboBox::activated, this, [](int index) {
     const auto language = lesson::kLanguages[static_cast<std::size_t>(index)].Id;
     RememberLanguage(language);
@@ -111,7 +118,7 @@ void TStartowe1Form1::Retranslate() {
   LanguageBox->setToolTip(LanguageBox->accessibleName());
   {
     const QSignalBlocker quiet(LanguageBox);
-    LanguageBox->setCurrentIndex(static_cast<int>(lesson::CurrentLanguage()));
+    LanguageBox->setCurrentIndex(IndexOf(lesson::CurrentLanguage()));
   }
   // The buttons widen, and the window with them, when a text would not fit.
   int needed = 0;
