@@ -1,7 +1,10 @@
 #include "app/about_box.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
+#include <initializer_list>
 
 #include "app/logo_image.h"
 #include "app/widget_support.h"
@@ -16,6 +19,13 @@
 #endif
 
 TAboutBox* AboutBox = nullptr;
+
+namespace {
+
+// The room a label keeps from the box's right edge once the box widens for it.
+constexpr int kMargin = 10;
+
+}  // namespace
 
 std::string MakerSiteAddress() {
   return VELNAR_MAKER_URL;
@@ -51,7 +61,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui
   Label14 = ui_->Label14;
   BitBtn1 = ui_->BitBtn1;
 
-  setFixedSize(size());
+  designed_ = size();
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   QPalette palette = this->palette();
@@ -61,6 +71,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui
   setFont(DialogFont());
 
   Image3->setPixmap(MakerLogo());
+  Image3->setAccessibleName(QStringLiteral("Velnar"));  // the maker's name in every language
   Image4->setPixmap(PartnerLogo());
   Label12->setText(QString::fromStdString(LinkText(MakerSiteAddress())));
   Label14->setText(QString::fromStdString(LinkText(PartnerSiteAddress())));
@@ -70,14 +81,44 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui
     font.setBold(label->font().bold());
     font.setUnderline(label == Label12 || label == Label14);
     label->setFont(font);
-    label->adjustSize();  // labels size themselves to their text
   }
+  Retranslate();
 
   OnClick(Image3, [this] { Image3Click(); });
   OnClick(Image4, [this] { Image4Click(); });
   OnClick(Label12, [this] { Label12Click(); });
   OnClick(Label14, [this] { Label14Click(); });
   QObject::connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+}
+
+void TAboutBox::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    ui_->retranslateUi(this);
+    Retranslate();
+  }
+  QDialog::changeEvent(event);
+}
+
+// The labels size themselves to their text. A language whose words run past
+// the box's right edge widens the box by as much, and what stands in its
+// middle moves to the new middle; the Polish box stays as designed.
+void TAboutBox::Retranslate() {
+  const int shift = (width() - designed_.width()) / 2;
+  for (QWidget* centred :
+       std::initializer_list<QWidget*>{Image3, Image4, Label12, Label14, BitBtn1})
+    centred->move(centred->x() - shift, centred->y());
+  int right = designed_.width();
+  for (QLabel* label : {Label3, Label1, Label9, Label10, Label4, Label2, Label5, Label6, Label7,
+                        Label8, Label13, Label12, Label14}) {
+    label->adjustSize();
+    const int edge = label->geometry().right() + 1;
+    if (edge > designed_.width()) right = std::max(right, edge + kMargin);
+  }
+  const int grow = right > designed_.width() ? right - designed_.width() : 0;
+  for (QWidget* centred :
+       std::initializer_list<QWidget*>{Image3, Image4, Label12, Label14, BitBtn1})
+    centred->move(centred->x() + grow / 2, centred->y());
+  setFixedSize(designed_.width() + grow / 2 * 2, designed_.height());
 }
 
 TAboutBox::~TAboutBox() {

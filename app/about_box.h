@@ -40,8 +40,14 @@ class TAboutBox : public QDialog {
   QLabel* Label14;
   QPushButton* BitBtn1;
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
+  void Retranslate();
+
   std::unique_ptr<Ui::TAboutBox> ui_;
+  QSize designed_;
 };
 
 // The makers' web sites, as set when the program was built.

@@ -1,6 +1,8 @@
 #include <QApplication>
 
 #include "app/about_box.h"
+#include "app/catalogue_translator.h"
+#include "app/read_aloud.h"
 #include "app/run_export.h"
 #include "app/startowe_form.h"
 #include "app/task_dialog.h"
@@ -12,14 +14,19 @@
 
 namespace {
 
-TForm* CreateSimulation(TComponent* owner) {
-  VelnarForm1 = new TVelnarForm1(owner);
-  return VelnarForm1;
-}
-
 // The task judges the car of the simulation window running now.
 RunFigures CurrentRunFigures() {
   return VelnarForm1 && VelnarForm1->Car ? FiguresOf(VelnarForm1->Car->Model) : RunFigures{};
+}
+
+// What a screen reader hears when the pupil presses I during a run.
+Announcer* simulationFigures = nullptr;
+
+TForm* CreateSimulation(TComponent* owner) {
+  VelnarForm1 = new TVelnarForm1(owner);
+  VelnarForm1->SetCaption(lesson::Tr("window title", "Velnar - jazda"));
+  AddReadAloudKey(*VelnarForm1, *simulationFigures, CurrentRunFigures);
+  return VelnarForm1;
 }
 
 const RunRecording* CurrentRecording() {
@@ -35,10 +42,12 @@ int main(int argc, char** argv) {
   SurviveFileSizeLimit();
 
   TApplication application(argc, argv);
-  // Without them Qt's own dialogs and menus would speak English in a Polish
-  // program; a missing package leaves them so, nothing worse.
-  LoadQtPolishTranslations();
+  // The program's words and Qt's own (dialogs, menus) in the language
+  // chosen last, else the system's.
+  UseLanguage(StartLanguage());
   application.Title = "Velnar";
+  Announcer figuresAloud;
+  simulationFigures = &figuresAloud;
   // The simulation windows belong to the application; made before the start
   // window, they go after it.
   TComponent simulations;

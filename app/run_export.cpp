@@ -10,46 +10,50 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QMessageBox>
-#include <QPointer>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QTranslator>
 #include <cerrno>
 #include <csignal>
 
+#include "app/catalogue_translator.h"
 #include "app/widget_support.h"
 #include "lesson/run_window_model.h"
 
 namespace {
 
-const QString kDialogTitle = QStringLiteral("Zapisz przebieg jazdy");
-const QString kCsvFilter = QStringLiteral("Dane CSV (*.csv)");
-const QString kPngFilter = QStringLiteral("Obraz PNG (*.png)");
+QString DialogTitle() {
+  return Qs(lesson::Tr("Zapisz przebieg jazdy"));
+}
+QString CsvFilter() {
+  return Qs(lesson::Tr("Dane CSV (*.csv)"));
+}
+QString PngFilter() {
+  return Qs(lesson::Tr("Obraz PNG (*.png)"));
+}
 
 QString Reason(int error) {
   switch (error) {
     case ENOSPC:
     case EDQUOT:
-      return QStringLiteral("Na dysku zabrakło miejsca.");
+      return Qs(lesson::Tr("Na dysku zabrakło miejsca."));
     case EFBIG:
-      return QStringLiteral("Plik przekroczyłby dozwolony rozmiar plików.");
+      return Qs(lesson::Tr("Plik przekroczyłby dozwolony rozmiar plików."));
     case EACCES:
     case EPERM:
-      return QStringLiteral("Brak uprawnień do zapisu w tym miejscu.");
+      return Qs(lesson::Tr("Brak uprawnień do zapisu w tym miejscu."));
     case EROFS:
-      return QStringLiteral("Dysk jest tylko do odczytu.");
+      return Qs(lesson::Tr("Dysk jest tylko do odczytu."));
     case EISDIR:
-      return QStringLiteral("Pod tą nazwą jest już folder.");
+      return Qs(lesson::Tr("Pod tą nazwą jest już folder."));
     case ENOENT:
-      return QStringLiteral("Folder podany w ścieżce nie istnieje.");
+      return Qs(lesson::Tr("Folder podany w ścieżce nie istnieje."));
     case ENOTDIR:
-      return QStringLiteral("Jedna z nazw w ścieżce nie jest folderem.");
+      return Qs(lesson::Tr("Jedna z nazw w ścieżce nie jest folderem."));
     case ENAMETOOLONG:
-      return QStringLiteral("Nazwa pliku lub ścieżka jest za długa.");
+      return Qs(lesson::Tr("Nazwa pliku lub ścieżka jest za długa."));
     default:
-      return QStringLiteral("Wystąpił błąd zapisu na dysku.");
+      return Qs(lesson::Tr("Wystąpił błąd zapisu na dysku."));
   }
 }
 
@@ -84,7 +88,7 @@ int WhatFailed(int errorOfStep, const QString& path) {
 void ShowSaveError(QWidget* parent, const QString& path, const QString& reason) {
   QMessageBox box(parent);
   box.setIcon(QMessageBox::Warning);
-  box.setWindowTitle(parent ? parent->window()->windowTitle() : kDialogTitle);
+  box.setWindowTitle(parent ? parent->window()->windowTitle() : DialogTitle());
   box.setStandardButtons(QMessageBox::Ok);
   // A path may hold '<' and must not be read as rich text; a long one is
   // shortened in the middle, keeping where it starts and the file's name, so
@@ -93,7 +97,7 @@ void ShowSaveError(QWidget* parent, const QString& path, const QString& reason) 
   const QString shown = box.fontMetrics().elidedText(path, Qt::ElideMiddle,
                                                      box.fontMetrics().averageCharWidth() * 60);
   if (shown != path) box.setDetailedText(path);
-  box.setText(QStringLiteral("Nie udało się zapisać pliku\n%1\n\n%2").arg(shown, reason));
+  box.setText(Qs(lesson::Tr("Nie udało się zapisać pliku\n%1\n\n%2")).arg(shown, reason));
   RunModal(box);
 }
 
@@ -128,39 +132,26 @@ QString WriteFileSafely(const QString& path, const QByteArray& bytes) {
   return {};
 }
 
-bool LoadQtPolishTranslations() {
-  static QPointer<QTranslator> loaded;
-  if (loaded) return true;
-  auto* translator = new QTranslator(QCoreApplication::instance());
-  if (!translator->load(QStringLiteral("qtbase_pl"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
-      !QCoreApplication::installTranslator(translator)) {
-    delete translator;
-    return false;
-  }
-  loaded = translator;
-  return true;
-}
-
 void SurviveFileSizeLimit() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool SaveRunFiles(QWidget* parent, const std::function<std::string()>& csv,
                   const std::function<QImage()>& picture) {
-  QFileDialog dialog(parent, kDialogTitle);
-  // Qt's own dialog, the same on every desktop and in Polish with the rest.
+  QFileDialog dialog(parent, DialogTitle());
+  // Qt's own dialog, the same on every desktop and in the program's language.
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  // Qt's Polish reads "Zachowaj"; the program's own button says "Zapisz...".
-  dialog.setLabelText(QFileDialog::Accept, QStringLiteral("&Zapisz"));
-  dialog.setNameFilters({kCsvFilter, kPngFilter});
+  // Qt's Polish reads "Zachowaj"; the program's own button says "Zapisz...",
+  // and so in every language.
+  dialog.setLabelText(QFileDialog::Accept, Qs(lesson::Tr("&Zapisz")));
+  dialog.setNameFilters({CsvFilter(), PngFilter()});
   // The dialog adds its default suffix to a bare name before it asks about
   // overwriting, so "x" is checked as the x.csv it becomes.
   dialog.setDefaultSuffix(QStringLiteral("csv"));
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
-    dialog.setDefaultSuffix(f == kPngFilter ? QStringLiteral("png") : QStringLiteral("csv"));
+    dialog.setDefaultSuffix(f == PngFilter() ? QStringLiteral("png") : QStringLiteral("csv"));
   });
   const QFileInfo start(DefaultRunFilePath(QDateTime::currentDateTime()));
   dialog.setDirectory(start.absolutePath());
@@ -172,13 +163,13 @@ bool SaveRunFiles(QWidget* parent, const std::function<std::string()>& csv,
   const QString path = dialog.selectedFiles().constFirst();
   const QString suffix = QFileInfo(path).suffix().toLower();
   const bool png = suffix == QLatin1String("png") ||
-                   (suffix != QLatin1String("csv") && dialog.selectedNameFilter() == kPngFilter);
+                   (suffix != QLatin1String("csv") && dialog.selectedNameFilter() == PngFilter());
   QByteArray bytes;
   if (png) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!picture().save(&buffer, "PNG")) {
-      ShowSaveError(parent, path, QStringLiteral("Nie udało się przygotować obrazu."));
+      ShowSaveError(parent, path, Qs(lesson::Tr("Nie udało się przygotować obrazu.")));
       return false;
     }
   } else {

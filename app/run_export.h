@@ -10,7 +10,8 @@ class QDateTime;
 class QWidget;
 
 // Saving a run: where it goes by default, writing it so that a failure never
-// costs the pupil the file it would have replaced, and telling why in Polish.
+// costs the pupil the file it would have replaced, and telling why in the
+// program's language.
 
 // przebieg-YYYY-MM-DD-HHMM.csv in the user's documents folder, or in the home
 // folder when there is no documents folder.
@@ -18,16 +19,11 @@ QString DefaultRunFilePath(const QDateTime& now);
 
 // Writes bytes to path through a temporary file that replaces the old file
 // only once every byte has reached the disk. Returns an empty string when the
-// file is written; otherwise a short Polish sentence saying why it was not
+// file is written; otherwise a short sentence saying why it was not
 // (no room on the disk, the file too large, no permission, read-only disk, a
 // folder in the way, a missing folder, a name too long). On failure the old
 // file is as it was and no temporary file is left behind.
 QString WriteFileSafely(const QString& path, const QByteArray& bytes);
-
-// Loads Qt's own Polish texts (the file dialog, its questions, the line
-// edits' context menus) into the application, whatever the system's locale.
-// Returns false when they are not installed (package qt6-translations-l10n).
-bool LoadQtPolishTranslations();
 
 // A write past the file-size limit (ulimit -f) then fails with an error that
 // is reported, instead of the kernel's SIGXFSZ ending the program and the
@@ -35,7 +31,7 @@ bool LoadQtPolishTranslations();
 void SurviveFileSizeLimit();
 
 // The whole "Zapisz..." of the run window. Asks for a file in the program's
-// own (non-native, Polish) dialog "Zapisz przebieg jazdy", starting at
+// own (non-native) dialog "Zapisz przebieg jazdy", starting at
 // DefaultRunFilePath(now), with the filters "Dane CSV (*.csv)" and
 // "Obraz PNG (*.png)". A name typed without extension gets the chosen
 // filter's (csv or png) before the dialog's overwrite question, so an

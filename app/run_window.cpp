@@ -18,6 +18,7 @@
 #include <QValueAxis>
 #include <algorithm>
 
+#include "app/catalogue_translator.h"
 #include "app/run_chart.h"
 #include "app/run_export.h"
 #include "app/run_track_view.h"
@@ -29,9 +30,13 @@ namespace {
 // How often the replay looks at the clock: its pace is the clock's.
 constexpr int PlayStepMs = 30;
 
-const QString kPlay = QStringLiteral("&Odtwórz");
+QString PlayText() {
+  return Qs(lesson::Tr("&Odtwórz"));
+}
 // The same mnemonic, so Alt+O pauses what it started.
-const QString kPause = QStringLiteral("Wstrzymaj &odtwarzanie");
+QString PauseText() {
+  return Qs(lesson::Tr("Wstrzymaj &odtwarzanie"));
+}
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
@@ -100,7 +105,6 @@ QString ValuesText(const MomentValues& values) {
 TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
                        bool answersChecked, QWidget* parent)
     : QDialog(parent), model_(recording, figures, answersChecked) {
-  setWindowTitle(QStringLiteral("Przebieg jazdy"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowMaximizeButtonHint);
   setSizeGripEnabled(true);
@@ -108,26 +112,21 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
   TrackView = new RunTrackView(model_, this);
   BuildCharts();
 
-  PlayButton = new QPushButton(kPlay, this);
-  PlayButton->setMinimumWidth(
-      PlayButton->sizeHint().width() - PlayButton->fontMetrics().horizontalAdvance(kPlay) +
-      PlayButton->fontMetrics().horizontalAdvance(QString(kPause).remove('&')));
+  PlayButton = new QPushButton(this);
   PlaySpeedBox = new QComboBox(this);
   for (int factor : PlaySpeeds) PlaySpeedBox->addItem(Text(PlaySpeedText(factor)));
-  PlaySpeedBox->setToolTip(QStringLiteral("Tempo odtwarzania"));
-  PlaySpeedBox->setAccessibleName(PlaySpeedBox->toolTip());
   TimeSlider = new QSlider(Qt::Horizontal, this);
   TimeSlider->setRange(0, static_cast<int>(model_.LastPosition()));
   TimeSlider->setEnabled(!model_.Rows().empty());
-  TimeSlider->setToolTip(QStringLiteral("Czas t"));
-  TimeSlider->setAccessibleName(TimeSlider->toolTip());
-  TrackView->setAccessibleName(QStringLiteral("Tor z przejechaną drogą i przemieszczeniem"));
   PlayButton->setEnabled(model_.CanReplay());
   Values = new QLabel(this);
   Values->setTextFormat(Qt::RichText);
-  ShowResultButton = new QPushButton(QStringLiteral("Pokaż &wynik"), this);
-  SaveButton = new QPushButton(QStringLiteral("&Zapisz..."), this);
-  CloseButton = new QPushButton(QStringLiteral("Zamknij"), this);
+  TimeLabel = new QLabel(this);
+  ShowResultButton = new QPushButton(this);
+  SaveButton = new QPushButton(this);
+  CloseButton = new QPushButton(this);
+  playTimer_ = new QTimer(this);
+  Retranslate();
   for (QPushButton* b : {PlayButton, ShowResultButton, SaveButton, CloseButton})
     b->setAutoDefault(false);
   CloseButton->setDefault(true);
@@ -145,7 +144,7 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
   auto* replay = new QHBoxLayout;
   replay->addWidget(PlayButton);
   replay->addWidget(PlaySpeedBox);
-  replay->addWidget(new QLabel(QStringLiteral("Czas t:"), this));
+  replay->addWidget(TimeLabel);
   replay->addWidget(TimeSlider, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(ShowResultButton);
@@ -158,7 +157,6 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
   layout->addLayout(replay);
   layout->addLayout(buttons);
 
-  playTimer_ = new QTimer(this);
   playTimer_->setInterval(PlayStepMs);
   QObject::connect(playTimer_, &QTimer::timeout, this, [this] { Advance(); });
   QObject::connect(PlayButton, &QPushButton::clicked, this, [this] { SetPlaying(!Playing()); });
@@ -185,6 +183,33 @@ TRunWindow::TRunWindow(const RunRecording& recording, const RunFigures& figures,
 }
 
 TRunWindow::~TRunWindow() = default;
+
+// The window's own words; what the charts and the figures say is the model's,
+// in the language it was made in.
+void TRunWindow::Retranslate() {
+  setWindowTitle(Qs(lesson::Tr("Przebieg jazdy")));
+  PlayButton->setText(Playing() ? PauseText() : PlayText());
+  // Wide enough for either text, so the row does not jump when it changes.
+  PlayButton->setMinimumWidth(
+      PlayButton->sizeHint().width() -
+      PlayButton->fontMetrics().horizontalAdvance(PlayButton->text().remove('&')) +
+      std::max(PlayButton->fontMetrics().horizontalAdvance(PlayText().remove('&')),
+               PlayButton->fontMetrics().horizontalAdvance(PauseText().remove('&'))));
+  PlaySpeedBox->setToolTip(Qs(lesson::Tr("Tempo odtwarzania")));
+  PlaySpeedBox->setAccessibleName(PlaySpeedBox->toolTip());
+  TimeSlider->setToolTip(Qs(lesson::Tr("Czas t")));
+  TimeSlider->setAccessibleName(TimeSlider->toolTip());
+  TimeLabel->setText(Qs(lesson::Tr("Czas t:")));
+  TrackView->setAccessibleName(Qs(lesson::Tr("Tor z przejechaną drogą i przemieszczeniem")));
+  ShowResultButton->setText(Qs(lesson::Tr("Pokaż &wynik")));
+  SaveButton->setText(Qs(lesson::Tr("&Zapisz...")));
+  CloseButton->setText(Qs(lesson::Tr("Zamknij")));
+}
+
+void TRunWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) Retranslate();
+  QDialog::changeEvent(event);
+}
 
 void TRunWindow::BuildCharts() {
   for (std::size_t c = 0; c < RunChartCount; ++c) {
@@ -248,10 +273,10 @@ void TRunWindow::SetPlaying(bool playing) {
     SetPosition(model_.ReplayStart(position_));
     playClock_.start();
     playTimer_->start();
-    PlayButton->setText(kPause);
+    PlayButton->setText(PauseText());
   } else {
     playTimer_->stop();
-    PlayButton->setText(kPlay);
+    PlayButton->setText(PlayText());
   }
 }
 

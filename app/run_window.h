@@ -64,12 +64,15 @@ class TRunWindow : public QDialog {
   QPushButton* SaveButton;
   QPushButton* CloseButton;
   QLabel* Values;
+  QLabel* TimeLabel;
   RunTrackView* TrackView;
 
  protected:
+  void changeEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void Retranslate();
   void BuildCharts();
   void ShowLines();
   void Advance();

@@ -6,6 +6,7 @@
 
 #include "platform/form.h"
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -43,13 +44,18 @@ class TStartowe1Form1 : public QWidget, private FormListener {
   QPushButton* Button1;
   QPushButton* Button2;
   QPushButton* Button3;
+  // The program's language, by the languages' own names. A choice is
+  // remembered for the next start and every open window follows it at once.
+  QComboBox* LanguageBox;
 
  protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
   void FormWindowDestroying(TForm& form) override;
+  void Retranslate();
 
   std::unique_ptr<Ui::TStartowe1Form1> ui_;
   TComponent* simulationOwner_;

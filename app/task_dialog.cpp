@@ -1,10 +1,15 @@
 #include "app/task_dialog.h"
 
+#include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QPlainTextEdit>
+#include <algorithm>
 
+#include "app/catalogue_translator.h"
 #include "app/logo_image.h"
+#include "app/read_aloud.h"
 #include "app/run_window.h"
 #include "app/widget_support.h"
 #include "lesson/answer_check.h"
@@ -88,9 +93,14 @@ TOKBottomDlg1::TOKBottomDlg1(QWidget* parent)
   Image11 = ui_->Image11;
   OKBtn = ui_->OKBtn;
   RunButton = ui_->RunButton;
+  ReadButton = ui_->ReadButton;
+  FiguresSpoken = new Announcer(this);
+  FiguresSpoken->setObjectName(QStringLiteral("FiguresSpoken"));
 
   setFont(DialogFont());
-  setFixedSize(size());
+  designedSize_ = size();
+  for (QWidget* widget : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    designed_.emplace_back(widget, widget->geometry());
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   SetBase(Memo1, kInfoBackground);
@@ -118,6 +128,103 @@ TOKBottomDlg1::TOKBottomDlg1(QWidget* parent)
                    [this] { Dispatch([this] { OKBtnClick(); }); });
   QObject::connect(RunButton, &QPushButton::clicked, this,
                    [this] { Dispatch([this] { RunButtonClick(); }); });
+  QObject::connect(ReadButton, &QPushButton::clicked, this,
+                   [this] { Dispatch([this] { ReadButtonClick(); }); });
+  Retranslate();
+}
+
+void TOKBottomDlg1::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    ui_->retranslateUi(this);
+    Retranslate();
+  }
+  QDialog::changeEvent(event);
+}
+
+void TOKBottomDlg1::Retranslate() {
+  for (QLabel* verdict : {Image9, Image1}) {
+    const QVariant right = verdict->property("right");
+    if (right.isValid())
+      verdict->setAccessibleName(right.toBool() ? Qs(lesson::Tr("verdict", "dobrze"))
+                                                : Qs(lesson::Tr("verdict", "źle")));
+  }
+  FitTexts();
+}
+
+// The form lays the task out for its Polish words. Longer words push what
+// stands to their right further right and widen the dialog by as much, so
+// that nothing is cut off; the Polish dialog stays as designed.
+void TOKBottomDlg1::FitTexts() {
+  for (const auto& [widget, rect] : designed_) widget->setGeometry(rect);
+  const auto advance = [](const QWidget* widget, const QString& text) {
+    return widget->fontMetrics().horizontalAdvance(QString(text).remove('&'));
+  };
+  // The room a caption longer than laid out keeps before its field, and the
+  // least room before a control on the right.
+  constexpr int kCaptionGap = 6;
+  constexpr int kGap = 2;
+  constexpr int kButtonPadding = 10;
+  struct Row {
+    QLabel* Name;
+    QLineEdit* Field;
+    QLabel* Unit;
+    QPushButton* Check;
+    QLabel* Face;
+  };
+  const Row rows[] = {{Label1, Edit1, Label3, Button1, Image9},
+                      {Label2, Edit2, Label4, Button2, Image1}};
+  // One shift for both rows, so the fields and buttons stay in line.
+  int fieldShift = 0;
+  int checkShift = 0;
+  int checkGrow = 0;
+  for (const Row& row : rows) {
+    const int caption = advance(row.Name, row.Name->text());
+    if (caption > row.Name->width())
+      fieldShift = std::max(fieldShift, caption + kCaptionGap - (row.Field->x() - row.Name->x()));
+    checkShift = std::max(
+        checkShift, advance(row.Unit, row.Unit->text()) + kGap - (row.Check->x() - row.Unit->x()));
+    checkGrow = std::max(
+        checkGrow, advance(row.Check, row.Check->text()) + kButtonPadding - row.Check->width());
+  }
+  checkShift += fieldShift;
+  for (const Row& row : rows) {
+    row.Name->resize(std::max(row.Name->width(), advance(row.Name, row.Name->text())),
+                     row.Name->height());
+    row.Field->move(row.Field->x() + fieldShift, row.Field->y());
+    row.Unit->move(row.Unit->x() + fieldShift, row.Unit->y());
+    row.Unit->resize(std::max(row.Unit->width(), advance(row.Unit, row.Unit->text())),
+                     row.Unit->height());
+    row.Check->setGeometry(row.Check->x() + checkShift, row.Check->y(),
+                           row.Check->width() + checkGrow, row.Check->height());
+    row.Face->move(row.Face->x() + checkShift + checkGrow, row.Face->y());
+  }
+  int grow = checkShift + checkGrow;
+
+  // The task's lines are never wrapped: the text box is as wide as its
+  // longest line needs.
+  int longest = 0;
+  for (const QString& line : Memo1->toPlainText().split('\n'))
+    longest = std::max(longest, advance(Memo1, line));
+  const int textRoom = Memo1->width() - 2 * Memo1->frameWidth() -
+                       2 * static_cast<int>(Memo1->document()->documentMargin());
+  grow = std::max(grow, longest + kGap - textRoom);
+
+  // The buttons along the bottom widen for their words; the closing one keeps
+  // to the right edge.
+  int bottomShift = 0;
+  for (QPushButton* button : {RunButton, ReadButton}) {
+    const int wider =
+        std::max(0, advance(button, button->text()) + kButtonPadding - button->width());
+    button->setGeometry(button->x() + bottomShift, button->y(), button->width() + wider,
+                        button->height());
+    bottomShift += wider;
+  }
+  grow = std::max({grow, bottomShift, 0});
+
+  Bevel1->resize(Bevel1->width() + grow, Bevel1->height());
+  Memo1->resize(Memo1->width() + grow, Memo1->height());
+  OKBtn->move(OKBtn->x() + grow, OKBtn->y());
+  setFixedSize(designedSize_.width() + grow, designedSize_.height());
 }
 
 TOKBottomDlg1::~TOKBottomDlg1() {
@@ -151,7 +258,13 @@ void TOKBottomDlg1::KeepAnswerText(QLineEdit* field, const QString& edited) {
 void TOKBottomDlg1::Check(QLineEdit* answer, QLabel* verdict, Question question) {
   const std::string text = answer->text().toStdString();
   const RunFigures figures = Figures ? Figures() : RunFigures{};
-  const Verdict judged = JudgeAnswer(text, figures, question);
+  Verdict judged;
+  try {
+    judged = JudgeAnswer(text, figures, question);
+  } catch (const EZamiana& e) {
+    // Told in the pupil's language, through the dispatcher as before.
+    throw EZamiana(lesson::Tr(e.what()));
+  }
   if (judged == Verdict::NotJudged) return;
   if (judged == Verdict::TooShortToTime) {
     // Told as a wrong number is: a message box over the task, which stays open.
@@ -170,7 +283,9 @@ void TOKBottomDlg1::Check(QLineEdit* answer, QLabel* verdict, Question question)
   }
   verdict->setPixmap(face);
   // The face in words for a screen reader, which is told it changed.
-  verdict->setAccessibleName(right ? QStringLiteral("dobrze") : QStringLiteral("źle"));
+  verdict->setProperty("right", right);
+  verdict->setAccessibleName(right ? Qs(lesson::Tr("verdict", "dobrze"))
+                                   : Qs(lesson::Tr("verdict", "źle")));
 }
 
 void TOKBottomDlg1::Button1Click() {
@@ -203,6 +318,10 @@ void TOKBottomDlg1::RunButtonClick() {
   TRunWindow window(recording ? *recording : none, Figures ? Figures() : RunFigures{},
                     BothAnswersChecked(), this);
   RunModal(window);
+}
+
+void TOKBottomDlg1::ReadButtonClick() {
+  FiguresSpoken->Announce(FiguresAloud(Figures ? Figures() : RunFigures{}));
 }
 
 void TOKBottomDlg1::done(int result) {

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "lesson/answer_check.h"
 #include "lesson/run_figures.h"
@@ -13,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class Announcer;
 class RunRecording;
 
 namespace Ui {
@@ -43,6 +46,8 @@ class TOKBottomDlg1 : public QDialog {
   void FormClose();
   // Opens the run window modally over the dialog.
   void RunButtonClick();
+  // Has a screen reader say the run's figures.
+  void ReadButtonClick();
   // Both answers have a verdict in this showing of the dialog.
   bool BothAnswersChecked() const;
   // The key filter of both answer fields; returns false when the key is to be
@@ -69,13 +74,25 @@ class TOKBottomDlg1 : public QDialog {
   QPushButton* OKBtn;
   // Added beside the task, where the two hidden icon images lie.
   QPushButton* RunButton;
+  // "Odczytaj": the run's figures read aloud, as the I key does in the
+  // simulation; FiguresSpoken is what a screen reader is told.
+  QPushButton* ReadButton;
+  Announcer* FiguresSpoken;
+
+ protected:
+  void changeEvent(QEvent* event) override;
 
  private:
   class AnswerFilter;
   void Check(QLineEdit* answer, QLabel* verdict, Question question);
   void KeepAnswerText(QLineEdit* field, const QString& edited);
+  void Retranslate();
+  void FitTexts();
 
   std::unique_ptr<Ui::TOKBottomDlg1> ui_;
+  // Each widget where the form puts it for the Polish words.
+  std::vector<std::pair<QWidget*, QRect>> designed_;
+  QSize designedSize_;
 };
 
 // The one task dialog, made at start-up (null before and after).

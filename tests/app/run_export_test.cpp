@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 
+#include "app/catalogue_translator.h"
 #include "tests/common/test_app.h"
 
 namespace {
@@ -299,7 +300,7 @@ TEST_F(RunExportTest, TheFileDialogSpeaksPolish) {
   ASSERT_TRUE(QFile::exists(translations + "/qtbase_pl.qm"))
       << "Qt's Polish texts are not installed in " << translations.toStdString()
       << " (package qt6-translations-l10n)";
-  ASSERT_TRUE(LoadQtPolishTranslations());
+  ASSERT_TRUE(UseLanguage(lesson::Language::Polish));
 
   QString accept;
   QString cancel;

@@ -187,9 +187,11 @@ TEST_F(TaskDialogTest, MemoTextAndTabOrderAsLaidOut) {
     if (w->focusPolicy() & Qt::TabFocus) chain.push_back(w);
     w = w->nextInFocusChain();
   } while (w != dialog.OKBtn && chain.size() < 20);
-  // The run window's button, added beside the task, comes after them all.
-  const std::vector<QWidget*> expected{dialog.OKBtn, dialog.Button1, dialog.Button2,
-                                       dialog.Edit1, dialog.Edit2,   dialog.RunButton};
+  // The run window's button and the figures read aloud, added beside the
+  // task, come after them all.
+  const std::vector<QWidget*> expected{dialog.OKBtn,     dialog.Button1, dialog.Button2,
+                                       dialog.Edit1,     dialog.Edit2,   dialog.RunButton,
+                                       dialog.ReadButton};
   EXPECT_EQ(chain, expected);
 
   // Every caption fits its control in the font the program uses.

@@ -63,14 +63,20 @@ inline bool WaitFor(const std::function<bool()>& condition, double seconds = 30)
 // Starts the program on the real X server, whatever platform the test itself
 // uses. In a sanitizer build the program is checked for memory errors here;
 // its leaks are the unit tests' business, since the X and OpenGL libraries it
-// unloads at exit leave reports that name no module to suppress.
+// unloads at exit leave reports that name no module to suppress. It speaks
+// Polish, whatever the machine's language or a choice remembered in the
+// user's settings (they are looked for where there are none).
 inline pid_t StartProgram(const char* path) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
+    if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 &&
+        std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0 && std::strncmp(*e, "LANGUAGE=", 9) != 0 &&
+        std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0)
       env.emplace_back(*e);
   env.emplace_back("QT_QPA_PLATFORM=xcb");
   env.emplace_back("ASAN_OPTIONS=detect_leaks=0");
+  env.emplace_back("LANGUAGE=pl");
+  env.emplace_back("XDG_CONFIG_HOME=/nonexistent/velnar-e2e");
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);

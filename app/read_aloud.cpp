@@ -1,0 +1,57 @@
+#include "app/read_aloud.h"
+
+#include <QAccessible>
+#include <QAccessibleEvent>
+#include <string>
+
+#include "app/catalogue_translator.h"
+#include "lesson/catalogue.h"
+#include "platform/form.h"
+#include "sim/number_format.h"
+
+namespace {
+
+std::string Number(double value, int decimals) {
+  std::string text = FormatFixed(value, decimals);
+  for (char& c : text)
+    if (c == '.') c = lesson::Info(lesson::CurrentLanguage()).DecimalSeparator;
+  return text;
+}
+
+}  // namespace
+
+QString FiguresAloud(const RunFigures& figures) {
+  return Qs(lesson::Arg(lesson::Tr("s = %1 m, |R| = %2 m, t = %3 s"),
+                        {Number(figures.Distance, 1), Number(figures.RLength, 1),
+                         Number(figures.TimeCount, 0)})
+                .c_str());
+}
+
+Announcer::Announcer(QWidget* parent) : QLabel(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  setTextInteractionFlags(Qt::NoTextInteraction);
+  setGeometry(0, 0, 1, 1);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::WindowText, Qt::transparent);
+  setPalette(palette);
+}
+
+void Announcer::Announce(const QString& sentence) {
+  // Qt 6.4 has no announcement of its own. Over AT-SPI its bridge turns a
+  // NameChanged into "object:property-change:accessible-name", which Orca
+  // reads out; an Alert is what the bridges of other systems (and later Qt
+  // versions) present as a spoken notice. Setting the name tells NameChanged
+  // every time, so asking twice for the same figures is answered twice.
+  setAccessibleName(sentence);
+  setText(sentence);
+  QAccessibleEvent alert(this, QAccessible::Alert);
+  QAccessible::updateAccessibility(&alert);
+}
+
+void AddReadAloudKey(TForm& form, Announcer& announcer, std::function<RunFigures()> figures) {
+  form.OnKeyDown = [previous = std::move(form.OnKeyDown), &announcer, figures = std::move(figures)](
+                       TComponent* sender, std::uint16_t& key, TShiftState shift) {
+    if (key == 'I') announcer.Announce(FiguresAloud(figures()));
+    if (previous) previous(sender, key, shift);
+  };
+}
