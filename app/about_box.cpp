@@ -103,6 +103,7 @@ void TAboutBox::changeEvent(QEvent* event) {
 // the box's right edge widens the box by as much, and what stands in its
 // middle moves to the new middle; the Polish box stays as designed.
 void TAboutBox::Retranslate() {
+  Image4->setPixmap(PartnerLogo());
   const int shift = (width() - designed_.width()) / 2;
   for (QWidget* centred :
        std::initializer_list<QWidget*>{Image3, Image4, Label12, Label14, BitBtn1})

@@ -6,6 +6,7 @@
 #include <QImageReader>
 
 #include "app/jpeg_decode.h"
+#include "lesson/catalogue.h"
 #include "sim/embedded_assets.h"
 
 QPixmap JpegPixmap(std::span<const std::uint8_t> jpeg) {
@@ -37,7 +38,8 @@ QPixmap MakerLogo() {
 }
 
 QPixmap PartnerLogo() {
-  return JpegPixmap(EmbeddedPartnerLogo());
+  // Its mark carries words, painted in each language.
+  return JpegPixmap(EmbeddedPartnerLogo(lesson::Info(lesson::CurrentLanguage()).Code));
 }
 
 QPixmap SmileFace() {

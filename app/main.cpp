@@ -24,7 +24,6 @@ Announcer* simulationFigures = nullptr;
 
 TForm* CreateSimulation(TComponent* owner) {
   VelnarForm1 = new TVelnarForm1(owner);
-  VelnarForm1->SetCaption(lesson::Tr("window title", "Velnar - jazda"));
   AddReadAloudKey(*VelnarForm1, *simulationFigures, CurrentRunFigures);
   return VelnarForm1;
 }

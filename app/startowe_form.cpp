@@ -111,6 +111,7 @@ void TStartowe1Form1::changeEvent(QEvent* event) {
 // What the form does not say itself: the switch's name, its choice shown
 // (the language may have been set elsewhere), and room for longer words.
 void TStartowe1Form1::Retranslate() {
+  Image4->setPixmap(PartnerLogo());
   // On Linux a combo box is heard by its current choice (the language, in
   // its own words); what the box is for comes as its description.
   LanguageBox->setAccessibleName(Qs(lesson::Tr("Język")));
