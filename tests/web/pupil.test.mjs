@@ -7,8 +7,8 @@ import { pathToFileURL } from 'node:url';
 import { join } from 'node:path';
 
 import {
-  bmpTo565, countDifferences, figures, firstFrame, folder, frames, golden, open,
-  presented, useBrowser,
+  bmpTo565, countDifferences, figures, firstFrame, frames, golden, open,
+  presented, testFolder as folder, useBrowser,
 } from './browser.mjs';
 
 const session = useBrowser();
