@@ -180,13 +180,12 @@
           break;
         }
         const right = sized(e) ? b.right : b.left + needed;
-        // The next thing on the same line, starting within the words.
-        const next = items.find((o) => {
+        // The nearest thing on the same line that starts within the words.
+        const next = items.filter((o) => {
           if (o === e) return false;
           const c = box(o);
-          return c.left > b.left && c.left < right + MARGIN && c.top < b.bottom && b.top < c.bottom &&
-            c.right > right;
-        });
+          return c.left > b.left && c.left < right + MARGIN && c.top < b.bottom && b.top < c.bottom;
+        }).sort((x, y) => box(x).left - box(y).left)[0];
         if (next && !sized(e)) {
           open(box(next).left, Math.ceil(right + MARGIN - box(next).left));
           done = false;

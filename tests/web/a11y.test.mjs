@@ -45,8 +45,11 @@ for (const [code, tags, separator] of [['pl', ['pl-PL'], ','], ['en', ['en-GB'],
     // with the decimal separator a voice of the language reads.
     await page.keyboard.press('Space');
     await page.waitForSelector('#task[open]');
+    // The close event, a task after it closed, hands the keys back.
+    await page.$eval('#Edit1', (e) => { e.value = '0'; });
     await page.click('#OKBtn');
-    await page.waitForFunction(() => !document.getElementById('task').open);
+    await page.waitForFunction(() => !document.getElementById('task').open &&
+      document.getElementById('Edit1').value === '');
     await page.keyboard.press('KeyI');
     const spoken = await (await page.waitForFunction(() =>
       document.getElementById('figuresSpoken').textContent)).jsonValue();

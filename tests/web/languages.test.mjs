@@ -60,6 +60,22 @@ async function picture(page, name) {
   if (shots) await page.screenshot({ path: join(shots, `${name}.png`) });
 }
 
+// Space, held until the program has seen it and opened the task.
+async function openTask(page) {
+  await page.keyboard.down('Space');
+  await page.waitForSelector('#task[open]');
+  await page.keyboard.up('Space');
+}
+
+// "Zamknij": the task's close event, a task after it closed, hands the keys
+// back to the program (and empties the answers).
+async function closeTask(page) {
+  await page.$eval('#Edit1', (e) => { e.value = '0'; });
+  await page.click('#OKBtn');
+  await page.waitForFunction(() => !document.getElementById('task').open &&
+    document.getElementById('Edit1').value === '');
+}
+
 // Drives forward until the clock has counted `ticks`, then stops (Space):
 // the task opens.
 async function driveAndStop(page, ticks) {
@@ -68,8 +84,7 @@ async function driveAndStop(page, ticks) {
   await page.keyboard.down('ArrowUp');
   await page.waitForFunction((n) => window.velnar._velnar_figure(2) >= n, {}, ticks);
   await page.keyboard.up('ArrowUp');
-  await page.keyboard.press('Space');
-  await page.waitForSelector('#task[open]');
+  await openTask(page);
 }
 
 for (const [code, tags] of [['en', ['en-GB', 'en']], ['uk', ['uk-UA', 'uk']]]) {
@@ -89,13 +104,11 @@ for (const [code, tags] of [['en', ['en-GB', 'en']], ['uk', ['uk-UA', 'uk']]]) {
       await page.click('#BitBtn1');
 
       await driveAndStop(page, 2);
-      await page.click('#OKBtn');
-      await page.waitForFunction(() => !document.getElementById('task').open);
+      await closeTask(page);
       await untranslated(page, polish, 'the simulation');
       await picture(page, name('simulation'));
 
-      await page.keyboard.press('Space');
-      await page.waitForSelector('#task[open]');
+      await openTask(page);
       await page.type('#Edit1', '1');
       await page.click('#Button1Check');
       await page.waitForSelector('#Image9:not([hidden])');
@@ -107,6 +120,15 @@ for (const [code, tags] of [['en', ['en-GB', 'en']], ['uk', ['uk-UA', 'uk']]]) {
       await page.waitForFunction(() => window.VelnarRunWindow.charts.speed !== undefined);
       await untranslated(page, polish, 'the run window');
       await picture(page, name('run'));
+      // Alt and the letter marked in the language's "Pokaż &wynik" (a key
+      // of the language's keyboard: "р" is where H is on a Ukrainian one).
+      const letter = await page.evaluate(() =>
+        window.VelnarLanguage.shortcut(window.VelnarLanguage.tr('Pokaż &wynik')).key);
+      assert.notEqual(letter, 'w');
+      assert.equal(await page.$eval('#runResult', (e) => e.disabled), false);
+      await page.$eval('#runPlay', (e, key) => e.dispatchEvent(new KeyboardEvent('keydown', {
+        key, code: key === 'р' ? 'KeyH' : `Key${key.toUpperCase()}`, altKey: true, bubbles: true })), letter);
+      assert.equal(await page.$eval('#runResult', (e) => e.disabled), true, `Alt+${letter} shows the result`);
       await page.click('#runSave');
       await page.waitForSelector('#runSaveDialog[open]');
       await untranslated(page, polish, 'saving the run');
