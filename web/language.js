@@ -69,7 +69,7 @@ window.VelnarLanguage = (function () {
   }
 
   function tr(source) {
-    return trc('', source);
+    return trc(null, source);
   }
 
   // Fills %1 ... %9 in one pass, as lesson::Arg does.

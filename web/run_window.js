@@ -591,7 +591,8 @@ window.VelnarRunWindow = (function () {
   function buildSaveDialog() {
     const dialog = element('dialog', { id: 'runSaveDialog', className: 'window' }, document.body);
     element('header', { id: 'runSaveTitle', className: 'caption' }, dialog);
-    const form = element('form', { method: 'dialog', className: 'client save-client' }, dialog);
+    const form = element('form', { method: 'dialog' }, dialog);
+    form.classList.add('client', 'save-client');
     element('p', { id: 'runSaveQuestion' }, form);
     for (const [value, checked] of [['csv', true], ['png', false]]) {
       const choice = element('label', { className: 'save-choice' }, form);
