@@ -56,6 +56,34 @@ async function untranslated(page, polish, where) {
   assert.deepEqual(left, [], `${where}: words still in Polish`);
 }
 
+// The words of a window of fixed places (start, About, task) each in the
+// clear: inside the window and under no other control.
+async function uncovered(page, selector) {
+  const covered = await page.$eval(selector, (client) => {
+    const rect = (e) => {
+      const range = document.createRange();
+      range.selectNodeContents(e);
+      return range.getBoundingClientRect();
+    };
+    const meets = (a, b) => a.left < b.right - 1 && b.left < a.right - 1 && a.top < b.bottom - 1 && b.top < a.bottom - 1;
+    const box = client.getBoundingClientRect();
+    const parts = [...client.children].filter((e) => e.getClientRects().length && !e.classList.contains('bevel'));
+    const found = [];
+    for (const e of parts.filter((p) => p.textContent.trim() && p.tagName !== 'SELECT')) {
+      const words = rect(e);
+      if (words.left < box.left || words.right > box.right + 0.5) found.push(`${e.textContent} leaves the window`);
+      const host = e.tagName === 'BUTTON' || e.classList.contains('memo') ? e.getBoundingClientRect() : words;
+      if (words.width > host.width + 0.5) found.push(`${e.textContent} is wider than its control`);
+      for (const other of parts) {
+        if (other !== e && !other.contains(e) && meets(host, other.getBoundingClientRect()))
+          found.push(`${e.textContent} under ${other.id || other.tagName}`);
+      }
+    }
+    return found;
+  });
+  assert.deepEqual(covered, [], selector);
+}
+
 async function picture(page, name) {
   if (shots) await page.screenshot({ path: join(shots, `${name}.png`) });
 }
@@ -95,11 +123,13 @@ for (const [code, tags] of [['en', ['en-GB', 'en']], ['uk', ['uk-UA', 'uk']]]) {
       const { page, errors } = await open(session.chromium.browser, session.site.url, { languages: tags, viewport });
       assert.equal(await page.evaluate(() => document.documentElement.lang), code);
       await untranslated(page, polish, 'the start window');
+      await uncovered(page, '#start .client');
       await picture(page, name('start'));
 
       await page.click('#Button3');
       await page.waitForSelector('#about[open]');
       await untranslated(page, polish, 'the About box');
+      await uncovered(page, '#about .client');
       await picture(page, name('about'));
       await page.click('#BitBtn1');
 
@@ -113,6 +143,7 @@ for (const [code, tags] of [['en', ['en-GB', 'en']], ['uk', ['uk-UA', 'uk']]]) {
       await page.click('#Button1Check');
       await page.waitForSelector('#Image9:not([hidden])');
       await untranslated(page, polish, 'the task');
+      await uncovered(page, '#task .client');
       await picture(page, name('task'));
 
       await page.click('#RunButton');
