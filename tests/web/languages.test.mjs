@@ -11,7 +11,7 @@ import { readFile } from 'node:fs/promises';
 import { join } from 'node:path';
 import { test } from 'node:test';
 
-import { folder, open, testFolder, useBrowser } from './browser.mjs';
+import { folder, open, root, testFolder, useBrowser } from './browser.mjs';
 import { serve } from '../../web/serve.mjs';
 
 const session = useBrowser();
@@ -174,8 +174,14 @@ test('the language switch retranslates at once and is remembered', async () => {
   const { page, errors } = await open(session.chromium.browser, session.site.url, { languages: ['de-DE', 'fr'] });
   // No language of ours asked for: Polish.
   assert.equal(await page.$eval('#Button1', (e) => e.textContent), 'Uruchom program');
+  // The program's languages (lesson::kLanguages), by their own names.
+  const header = await readFile(join(root, 'lesson/catalogue.h'), 'utf8');
+  const known = [...header.matchAll(/\{Language::\w+, "(\w+)", "([^"]+)", '(.)'\}/g)]
+    .map(([, code, name, separator]) => ({ code, name, separator }));
+  assert.ok(known.length >= 3, 'lesson::kLanguages');
+  assert.deepEqual(await page.evaluate(() => window.VelnarLanguage.LANGUAGES), known);
   assert.deepEqual(await page.$$eval('#language option', (o) => o.map((e) => e.textContent)),
-    ['Polski', 'English', 'Українська']);
+    known.map((l) => l.name));
   await page.select('#language', 'uk');
   assert.equal(await page.$eval('#Button1', (e) => e.textContent), 'Запустити програму');
   assert.equal(await page.$eval('#language', (e) => e.getAttribute('aria-label')), 'Мова');
