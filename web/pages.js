@@ -206,7 +206,6 @@
     for (const dialog of [$('about'), $('task')]) if (dialog.open) fitWords(dialog.querySelector('.client'));
   }
 
-
   function showStart() {
     start.hidden = false;
     fitWords(start.querySelector('.client'));
