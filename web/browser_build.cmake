@@ -7,6 +7,9 @@ set(CMAKE_C_COMPILER_LAUNCHER "")
 set(CMAKE_CXX_COMPILER_LAUNCHER "")
 set(VELNAR_WEB_OUTPUT ${PROJECT_SOURCE_DIR}/build/web CACHE PATH
     "The folder the browser version is built into")
+option(VELNAR_TEST_HOOKS "Also build the browser folder the browser tests read" OFF)
+set(VELNAR_TEST_WEB_OUTPUT ${PROJECT_SOURCE_DIR}/build/web-test CACHE PATH
+    "The folder the browser tests' version is built into (with VELNAR_TEST_HOOKS)")
 set(VELNAR_GLYPH_ATLAS_TOOL ${PROJECT_SOURCE_DIR}/build/release/tools/glyphatlas/glyphatlas
     CACHE FILEPATH "The desktop build's glyph atlas tool (tools/glyphatlas)")
 

@@ -11,6 +11,7 @@
 #include "engine/angle_tables.h"
 #include "lesson/answer_check.h"
 #include "lesson/answer_input.h"
+#include "lesson/catalogue.h"
 #include "lesson/run_figures.h"
 #include "platform/application.h"
 #include "platform/form.h"
@@ -82,6 +83,14 @@ int main() {
 }
 
 extern "C" {
+
+// The language the pupil chose ("pl", "en", "uk", or a tag such as "uk-UA"):
+// the words of the simulation, the messages and the run window follow it.
+// Set before a run begins; a tag of no language of ours changes nothing.
+EMSCRIPTEN_KEEPALIVE void velnar_set_language(const char* tag) {
+  if (const std::optional<lesson::Language> language = lesson::LanguageFromTag(tag))
+    lesson::SetLanguage(*language);
+}
 
 // "Uruchom program": a new simulation window, shown full screen.
 EMSCRIPTEN_KEEPALIVE int velnar_start() {
@@ -191,22 +200,6 @@ EMSCRIPTEN_KEEPALIVE double velnar_figure(int which) {
     default:
       return VelnarForm1 && VelnarForm1->Car ? VelnarForm1->Car->Model.Speed : 0;
   }
-}
-
-// Whether the program counts the page as in front (visible and focused): the
-// car and its clock stand while it is not.
-EMSCRIPTEN_KEEPALIVE int velnar_active() {
-  return Application() && Application()->Active() ? 1 : 0;
-}
-
-// Frames presented since the page opened: only those that changed the screen.
-EMSCRIPTEN_KEEPALIVE std::uint32_t velnar_presented_frames() {
-  return WebApplication::PresentedFrames();
-}
-
-// Animation frames run since the page opened, whatever they showed.
-EMSCRIPTEN_KEEPALIVE std::uint32_t velnar_frames() {
-  return WebApplication::Frames();
 }
 
 }  // extern "C"

@@ -4,6 +4,8 @@
 
 (function () {
   const $ = (id) => document.getElementById(id);
+  const language = window.VelnarLanguage;
+  const { tr, trc } = language;
   let program = null;
 
   // --- The simulation's screen -------------------------------------------
@@ -100,16 +102,18 @@
 
   // --- The figures read aloud -------------------------------------------------
   // For a pupil who cannot see the screen: I, or the "Odczytaj" control, puts
-  // the distance, the displacement's length and the time into a live region.
+  // the distance, the displacement's length and the time into a live region,
+  // with the decimal separator a voice of the language reads.
   function readFigures() {
     if (!program || simulation.hidden) return;
-    const one = (x) => x.toFixed(1).replace('.', ',');
+    const number = (x) => String(x).replace('.', language.separator);
     const f = (i) => program._velnar_figure(i);
     const region = $('figuresSpoken');
     // Emptied first, so that the same words asked for twice are read twice.
     region.textContent = '';
     requestAnimationFrame(() => {
-      region.textContent = `s = ${one(f(0))} m, |R| = ${one(f(1))} m, t = ${f(2)} s`;
+      region.textContent = language.arg(tr('s = %1 m, |R| = %2 m, t = %3 s'),
+        [number(f(0).toFixed(1)), number(f(1).toFixed(1)), number(f(2))]);
     });
   }
   addEventListener('keydown', (e) => {
@@ -121,8 +125,90 @@
   // --- The start window --------------------------------------------------
   const start = $('start');
 
+  // --- Longer words ---------------------------------------------------------
+  // The start window, the About box and the task keep the desktop's places,
+  // made for the Polish words. Another language's words may need more room:
+  // the window then grows there, as a column of the desktop's form would be
+  // widened, and whatever stands right of that place moves along. Polish
+  // keeps the places as written; so do the layouts that flow by themselves
+  // (a phone's, a finger's).
+  const written = new Map();  // element -> its style attribute as written
+  const textWidth = (e) => {
+    const range = document.createRange();
+    range.selectNodeContents(e);
+    return range.getBoundingClientRect().width;
+  };
+
+  function fitWords(client) {
+    for (const e of [client, ...client.children]) {
+      if (!written.has(e)) written.set(e, e.getAttribute('style'));
+      const style = written.get(e);
+      if (style === null) e.removeAttribute('style');
+      else e.setAttribute('style', style);
+    }
+    if (language.code === 'pl' || getComputedStyle(client).display !== 'block') return;
+    const items = [...client.children].filter((e) => getComputedStyle(e).position === 'absolute');
+    const box = (e) => {
+      const left = parseFloat(e.style.left) || 0, top = parseFloat(e.style.top) || 0;
+      const width = parseFloat(e.style.width) || e.offsetWidth;
+      const height = parseFloat(e.style.height) || e.offsetHeight;
+      return { left, top, right: left + width, bottom: top + height };
+    };
+    const hasText = (e) => !e.hidden && e.textContent.trim() && !['IMG', 'INPUT', 'SELECT'].includes(e.tagName);
+    const sized = (e) => e.tagName === 'BUTTON' || e.classList.contains('memo');
+    let width = client.clientWidth;
+    const MARGIN = 6;
+    // Opens a column d pixels wide at x: what starts right of it moves right,
+    // what spans it widens.
+    const open = (x, d) => {
+      for (const e of items) {
+        const b = box(e);
+        if (b.left >= x) e.style.left = `${b.left + d}px`;
+        else if (b.right > x && e.style.width) e.style.width = `${b.right - b.left + d}px`;
+      }
+      width += d;
+      client.style.width = `${width}px`;
+    };
+    for (let round = 0; round < 32; ++round) {
+      let done = true;
+      for (const e of items.filter(hasText)) {
+        const b = box(e);
+        const needed = textWidth(e) + (sized(e) ? 2 * MARGIN : 0);
+        if (sized(e) && needed > b.right - b.left) {
+          open(b.right - 1, Math.ceil(needed - (b.right - b.left)));
+          done = false;
+          break;
+        }
+        const right = sized(e) ? b.right : b.left + needed;
+        // The nearest thing on the same line that starts within the words.
+        const next = items.filter((o) => {
+          if (o === e) return false;
+          const c = box(o);
+          return c.left > b.left && c.left < right + MARGIN && c.top < b.bottom && b.top < c.bottom;
+        }).sort((x, y) => box(x).left - box(y).left)[0];
+        if (next && !sized(e)) {
+          open(box(next).left, Math.ceil(right + MARGIN - box(next).left));
+          done = false;
+          break;
+        }
+        if (right + MARGIN > width) {
+          width = Math.ceil(right + MARGIN);
+          client.style.width = `${width}px`;
+        }
+      }
+      if (done) return;
+    }
+  }
+
+  // The windows the pupil sees now, in the language now.
+  function fitShownWindows() {
+    if (!start.hidden) fitWords(start.querySelector('.client'));
+    for (const dialog of [$('about'), $('task')]) if (dialog.open) fitWords(dialog.querySelector('.client'));
+  }
+
   function showStart() {
     start.hidden = false;
+    fitWords(start.querySelector('.client'));
     // Space and Enter start a run, as on the desktop.
     $('Button1').focus();
   }
@@ -156,6 +242,7 @@
   });
   $('Button3').addEventListener('click', () => {
     $('about').showModal();
+    fitWords($('about').querySelector('.client'));
     $('BitBtn1').focus();
   });
   $('Button2').addEventListener('click', () => {
@@ -215,7 +302,7 @@
     face.src = verdict === 1 ? 'smile.ico' : 'sad.ico';
     face.dataset.verdict = verdict === 1 ? 'right' : 'wrong';
     // The face in words, and said aloud with the question it answers.
-    face.alt = verdict === 1 ? 'dobrze' : 'źle';
+    face.alt = verdict === 1 ? trc('verdict', 'dobrze') : trc('verdict', 'źle');
     face.hidden = false;
     const question = document.querySelector(`label[for="${answers[which].id}"]`).textContent;
     $('verdictSpoken').textContent = `${question.replace(/\s*:\s*$/, '')}: ${face.alt}`;
@@ -261,6 +348,7 @@
     showTask() {
       window.VelnarTouch.releaseAll();
       task.showModal();
+      fitWords(task.querySelector('.client'));
       $('OKBtn').focus();
     },
     showMessage(title, text) {
@@ -277,8 +365,13 @@
     },
   };
 
+  // A switch of language retranslates the page at once (language.js) and
+  // fits the windows to the new words; the program takes it before a run.
+  language.listen(() => fitShownWindows());
+
   createVelnar(calls).then((module) => {
     program = module;
+    language.listen((l) => module.ccall('velnar_set_language', null, ['string'], [l.code]));
     window.velnar = module;  // for the tests and the figures' benchmark
     window.VelnarTouch.attach(module);
     if (startWhenReady && !$('start').hidden) {

@@ -12,12 +12,14 @@
 
 window.VelnarRunWindow = (function () {
   const $ = (id) => document.getElementById(id);
+  const language = window.VelnarLanguage;
+  const { tr } = language;
   const FONT = '"Liberation Sans", Arial, sans-serif';
   // The model's charts in order, by the boxes the page lays out for them.
   const CHARTS = ['distance', 'speed', 'velocity'];
-  const PLAY = '<u>O</u>dtwórz';
-  // The same mnemonic, so Alt+O pauses what it started.
-  const PAUSE = 'Wstrzymaj <u>o</u>dtwarzanie';
+  // The buttons with a shortcut (Alt and the letter marked in their words):
+  // the words are set, in the language now, each time the window opens.
+  const SHORTCUT_BUTTONS = ['runPlay', 'runResult', 'runSave'];
 
   let program = null;
   let built = false;
@@ -109,19 +111,17 @@ window.VelnarRunWindow = (function () {
     // has the width for them and not the height.
     const controls = element('div', { className: 'run-controls' }, client);
     const replay = element('div', { className: 'run-row' }, controls);
-    element('button', { id: 'runPlay', innerHTML: PLAY, className: 'run-play' }, replay);
-    element('select', { id: 'runSpeed', title: 'Tempo odtwarzania' }, replay)
-      .setAttribute('aria-label', 'Tempo odtwarzania');
+    element('button', { id: 'runPlay', className: 'run-play' }, replay);
+    element('select', { id: 'runSpeed' }, replay);
     // The slider keeps its label when the row wraps.
     const time = element('span', { className: 'run-time' }, replay);
-    element('label', { textContent: 'Czas t:', htmlFor: 'runTime', className: 'run-text' }, time);
-    element('input', { id: 'runTime', type: 'range', min: 0, step: 1, title: 'Czas t',
-      className: 'run-slider' }, time);
+    element('label', { id: 'runTimeLabel', htmlFor: 'runTime', className: 'run-text' }, time);
+    element('input', { id: 'runTime', type: 'range', min: 0, step: 1, className: 'run-slider' }, time);
     const buttons = element('div', { className: 'run-row' }, controls);
-    element('button', { id: 'runResult', innerHTML: 'Pokaż <u>w</u>ynik' }, buttons);
+    element('button', { id: 'runResult' }, buttons);
     element('span', { className: 'run-stretch' }, buttons);
-    element('button', { id: 'runSave', innerHTML: '<u>Z</u>apisz...' }, buttons);
-    element('button', { id: 'runClose', textContent: 'Zamknij', className: 'default' }, buttons);
+    element('button', { id: 'runSave' }, buttons);
+    element('button', { id: 'runClose', className: 'default' }, buttons);
 
     $('runPlay').addEventListener('click', () => setPlaying(!playing));
     $('runSpeed').addEventListener('change', (e) => { playSpeed = speeds[e.target.selectedIndex]; });
@@ -141,18 +141,52 @@ window.VelnarRunWindow = (function () {
     built = true;
   }
 
-  // The tempos as the model names them, once.
+  // The words of the window's own controls, in the language now.
+  function label(id, text) {
+    const words = language.shortcut(text);
+    $(id).innerHTML = words.html;
+    $(id).dataset.key = words.key || '';
+  }
+
+  function labelPlay() {
+    label('runPlay', playing ? tr('Wstrzymaj &odtwarzanie') : tr('&Odtwórz'));
+  }
+
+  function labelControls() {
+    labelPlay();
+    label('runResult', tr('Pokaż &wynik'));
+    label('runSave', tr('&Zapisz...'));
+    $('runClose').textContent = tr('Zamknij');
+    $('runSpeed').title = tr('Tempo odtwarzania');
+    $('runSpeed').setAttribute('aria-label', tr('Tempo odtwarzania'));
+    $('runTimeLabel').textContent = tr('Czas t:');
+    $('runTime').title = tr('Czas t');
+    track.canvas.setAttribute('role', 'img');
+    track.canvas.setAttribute('aria-label', tr('Tor z przejechaną drogą i przemieszczeniem'));
+    const dialog = $('runSaveDialog');
+    dialog.setAttribute('aria-label', tr('Zapisz przebieg jazdy'));
+    $('runSaveTitle').textContent = tr('Zapisz przebieg jazdy');
+    $('runSaveQuestion').textContent = tr('Co zapisać?');
+    $('runSaveText-csv').textContent = tr('Dane CSV (*.csv)');
+    $('runSaveText-png').textContent = tr('Obraz PNG (*.png)');
+    $('runSaveOK').textContent = language.shortcut(tr('&Zapisz')).text;
+    $('runSaveCancel').textContent = tr('Anuluj');
+  }
+
+  // The tempos as the model names them (in the language now).
   function fillSpeeds() {
     const select = $('runSpeed');
-    if (select.options.length) return;
+    const index = Math.max(0, select.selectedIndex);
+    select.textContent = '';
     speeds = info.speeds.map((s) => s.factor);
     for (const s of info.speeds) element('option', { textContent: s.text }, select);
-    playSpeed = speeds[0];
+    select.selectedIndex = Math.min(index, speeds.length - 1);
+    playSpeed = speeds[select.selectedIndex];
   }
 
   function keyDown(e) {
     if (e.altKey && !e.ctrlKey && !e.metaKey) {
-      const button = { KeyO: 'runPlay', KeyW: 'runResult', KeyZ: 'runSave' }[e.code];
+      const button = SHORTCUT_BUTTONS.find((id) => language.isShortcut(e, $(id).dataset.key));
       if (button) {
         e.preventDefault();
         if (!$(button).disabled) $(button).click();
@@ -177,7 +211,7 @@ window.VelnarRunWindow = (function () {
 
   // --- The charts ------------------------------------------------------------
   function axisLabel(v) {
-    return String(Number(v.toPrecision(6)));
+    return String(Number(v.toPrecision(6))).replace('.', language.separator);
   }
 
   function axis(model) {
@@ -533,12 +567,12 @@ window.VelnarRunWindow = (function () {
       playing = true;
       lastStep = performance.now();
       frame = requestAnimationFrame(advance);
-      $('runPlay').innerHTML = PAUSE;
+      labelPlay();
     } else {
       playing = false;
       cancelAnimationFrame(frame);
       frame = 0;
-      $('runPlay').innerHTML = PLAY;
+      labelPlay();
     }
   }
 
@@ -559,19 +593,20 @@ window.VelnarRunWindow = (function () {
   // the pupil has told it to. So the dialog asks only what to save.
   function buildSaveDialog() {
     const dialog = element('dialog', { id: 'runSaveDialog', className: 'window' }, document.body);
-    dialog.setAttribute('aria-label', 'Zapisz przebieg jazdy');
-    element('header', { className: 'caption', textContent: 'Zapisz przebieg jazdy' }, dialog);
-    const form = element('form', { method: 'dialog', className: 'client save-client' }, dialog);
-    element('p', { textContent: 'Co zapisać?' }, form);
-    for (const [value, text, checked] of [['csv', 'Dane CSV (*.csv)', true], ['png', 'Obraz PNG (*.png)', false]]) {
-      const label = element('label', { className: 'save-choice' }, form);
-      element('input', { type: 'radio', name: 'kind', value, checked, id: 'runSave-' + value }, label);
-      label.append(' ' + text);
+    element('header', { id: 'runSaveTitle', className: 'caption' }, dialog);
+    const form = element('form', { method: 'dialog' }, dialog);
+    form.classList.add('client', 'save-client');
+    element('p', { id: 'runSaveQuestion' }, form);
+    for (const [value, checked] of [['csv', true], ['png', false]]) {
+      const choice = element('label', { className: 'save-choice' }, form);
+      element('input', { type: 'radio', name: 'kind', value, checked, id: 'runSave-' + value }, choice);
+      choice.append(' ');
+      element('span', { id: 'runSaveText-' + value }, choice);
     }
     element('p', { id: 'runSaveName', className: 'save-name' }, form);
     const row = element('div', { className: 'save-buttons' }, form);
-    element('button', { id: 'runSaveOK', value: 'save', textContent: 'Zapisz', className: 'default' }, row);
-    element('button', { id: 'runSaveCancel', value: 'cancel', textContent: 'Anuluj', type: 'button' }, row);
+    element('button', { id: 'runSaveOK', value: 'save', className: 'default' }, row);
+    element('button', { id: 'runSaveCancel', value: 'cancel', type: 'button' }, row);
     $('runSaveCancel').addEventListener('click', () => dialog.close('cancel'));
     form.addEventListener('change', showSaveName);
     dialog.addEventListener('close', () => {
@@ -591,7 +626,7 @@ window.VelnarRunWindow = (function () {
 
   function showSaveName() {
     const kind = $('runSaveDialog').querySelector('form').elements.kind.value;
-    $('runSaveName').textContent = 'Plik: ' + fileName(kind);
+    $('runSaveName').textContent = language.arg(tr('Plik: %1'), [fileName(kind)]);
   }
 
   let resumeAfterSave = false;
@@ -709,7 +744,7 @@ window.VelnarRunWindow = (function () {
     values = null;
     playing = false;
     resultShown = answersChecked;
-    $('runPlay').innerHTML = PLAY;
+    labelControls();
     $('runPlay').disabled = !info.canReplay;
     $('runTime').max = String(info.last);
     $('runTime').disabled = info.rows === 0;

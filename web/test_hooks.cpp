@@ -1,13 +1,16 @@
 // What the browser tests read of the program: the back buffer of the first
 // frame presented, and the fixed scenes drawn again in the page. Each result
 // stays valid until the next call of the same hook. And a picture of the
-// test's own, shown on the page's screen as a run's frames are.
+// test's own, shown on the page's screen as a run's frames are. Linked only
+// into the tests' copy of the browser folder.
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "platform/application.h"
+#include "platform/web/web_application.h"
 #include "platform/web/web_display.h"
 #include "web/scenes.h"
 
@@ -46,6 +49,22 @@ EMSCRIPTEN_KEEPALIVE int velnar_test_present(const std::uint16_t* pixels) {
   image.Height = 480;
   image.Pitch = 640 * 2;
   return device->Present(image, PresentRect{0, 0, 640, 480}) ? 1 : 0;
+}
+
+// Whether the program counts the page as in front (visible and focused): the
+// car and its clock stand while it is not.
+EMSCRIPTEN_KEEPALIVE int velnar_active() {
+  return Application() && Application()->Active() ? 1 : 0;
+}
+
+// Frames presented since the page opened: only those that changed the screen.
+EMSCRIPTEN_KEEPALIVE std::uint32_t velnar_presented_frames() {
+  return WebApplication::PresentedFrames();
+}
+
+// Animation frames run since the page opened, whatever they showed.
+EMSCRIPTEN_KEEPALIVE std::uint32_t velnar_frames() {
+  return WebApplication::Frames();
 }
 
 }  // extern "C"

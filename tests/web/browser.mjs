@@ -10,14 +10,18 @@ import puppeteer from '../../web/node_modules/puppeteer-core/lib/esm/puppeteer/p
 import { serve } from '../../web/serve.mjs';
 
 export const root = fileURLToPath(new URL('../..', import.meta.url));
+// The folder that ships, and the same folder with the hooks the tests read
+// (the program's frames, its first frame, the fixed scenes), which they run.
 export const folder = join(root, 'build/web');
+export const testFolder = join(root, 'build/web-test');
 
 export async function launch() {
   const profile = await mkdtemp(join(tmpdir(), 'velnar-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    // A Polish browser unless a test says otherwise (languages.test.mjs).
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--accept-lang=pl-PL,pl',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       `--user-data-dir=${profile}`],
   });
@@ -32,16 +36,23 @@ export async function launch() {
 
 // The build folder on a local server; resolves to its address and a stop.
 export async function server() {
-  const s = await serve(folder, 0);
+  const s = await serve(testFolder, 0);
   return { url: `http://127.0.0.1:${s.address().port}/`, stop: () => s.close() };
 }
 
-// Opens the page and waits for the program (its WebAssembly) to be running.
-export async function open(browser, url) {
+// Opens the page and waits for the program (its WebAssembly) to be running;
+// in a browser whose languages are `languages` (["uk-UA", "uk"]) when given.
+export async function open(browser, url, { languages, viewport } = {}) {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
-  await page.setViewport({ width: 960, height: 720 });
+  if (languages) {
+    await page.evaluateOnNewDocument((tags) => {
+      Object.defineProperty(navigator, 'languages', { get: () => tags });
+      Object.defineProperty(navigator, 'language', { get: () => tags[0] });
+    }, languages);
+  }
+  await page.setViewport(viewport || { width: 960, height: 720 });
   await page.goto(url);
   await page.waitForFunction(() => window.velnar && typeof window.velnar._velnar_start === 'function');
   return { page, errors };

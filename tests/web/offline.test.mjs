@@ -11,7 +11,7 @@ import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 import { promisify } from 'node:util';
 
-import { folder, launch, root } from './browser.mjs';
+import { launch, root, testFolder as folder } from './browser.mjs';
 import { serve } from '../../web/serve.mjs';
 
 // A folder on a local server whose stop really ends it: no connection kept.

@@ -7,8 +7,8 @@ import { pathToFileURL } from 'node:url';
 import { join } from 'node:path';
 
 import {
-  bmpTo565, countDifferences, figures, firstFrame, folder, frames, golden, open,
-  presented, useBrowser,
+  bmpTo565, countDifferences, figures, firstFrame, frames, golden, open,
+  presented, testFolder as folder, useBrowser,
 } from './browser.mjs';
 
 const session = useBrowser();
@@ -75,7 +75,8 @@ async function runWindow(page, judged) {
   assert.equal(run.position, run.last, 'the run is shown from its end');
   assert.match(run.values, new RegExp(`t = ${judged.t} s`));
   assert.deepEqual(run.averages, [true, true, true], 'both answers checked: the averages show');
-  assert.ok(run.legend.some((e) => /^\|R\|\/t = \d+\.\d\d m\/s$/.test(e)), run.legend.join('; '));
+  // In Polish, with the decimal comma.
+  assert.ok(run.legend.some((e) => /^\|R\|\/t = \d+,\d\d m\/s$/.test(e)), run.legend.join('; '));
 
   // The area under the speed, as the chart has it, is the distance.
   const [xs, ys] = await page.evaluate(() =>
