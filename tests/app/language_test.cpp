@@ -70,12 +70,6 @@ std::vector<std::pair<QString, QString>> TextsOf(QWidget& window) {
   QList<QWidget*> widgets = window.findChildren<QWidget*>();
   widgets.prepend(&window);
   for (QWidget* w : widgets) {
-    // What the run window's charts and figures say is the lesson model's.
-    bool model = false;
-    for (QWidget* up = w; up && !model; up = up->parentWidget())
-      if (auto* run = dynamic_cast<TRunWindow*>(&window))
-        model = dynamic_cast<RunChart*>(up) || up == run->Values;
-    if (model) continue;
     const QString who = w->objectName().isEmpty() ? w->metaObject()->className() : w->objectName();
     auto add = [&](const QString& text) {
       if (!text.isEmpty()) texts.emplace_back(who, text);

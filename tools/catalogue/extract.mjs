@@ -153,7 +153,7 @@ function fromHtml(file, text) {
     .replace(/<!--[\s\S]*?-->/g, (s) => s.replace(/[^\n]/g, ' '));
   // Elements whose text is a msgid: their content is consumed.
   const consumed = [];
-  for (const m of html.matchAll(/<(\w+)([^>]*\sdata-tr(?:[\s>=][^>]*)?)>([\s\S]*?)<\/\1>/g)) {
+  for (const m of html.matchAll(/<(\w+)((?:[^>]*\s)?data-tr(?:[\s=][^>]*)?)>([\s\S]*?)<\/\1>/g)) {
     const attrs = m[2];
     if (!/\sdata-tr(\s|>|=|$)/.test(attrs + ' ')) continue;
     const context = (/data-tr-context="([^"]*)"/.exec(attrs) || [, ''])[1];
@@ -188,7 +188,8 @@ function fromHtml(file, text) {
 // words in a row, or a text the catalogue holds?
 function looksLikeWords(text, catalogue, lenient) {
   if (NOT_WORDS.has(text)) return false;
-  if (catalogue.has(text)) return true;
+  // A lone letter is a quantity's symbol (s, t, v) before it is a unit.
+  if (catalogue.has(text) && /\p{L}.*\p{L}/su.test(text)) return true;
   if (/[\u00C0-\u024F\u0400-\u04FF]/.test(text)) return true;
   return !lenient && /(^|[\s(])\p{Lu}?\p{Ll}{2,} \p{Ll}{2,}(?![\w-]*[:(=])/u.test(text) && !/[{};<>]|\$\{/.test(text);
 }
