@@ -143,12 +143,22 @@ window.VelnarLanguage = (function () {
 
   // Switches the page's words (and tells whoever listens: the program, the
   // windows that make words of their own).
+  // Pictures with words in them: name.jpg in Polish, name-<code>.jpg else.
+  function applyPictures() {
+    for (const img of document.querySelectorAll('img[data-tr-picture]')) {
+      const name = img.dataset.trPicture;
+      const src = current.code === 'pl' ? `${name}.jpg` : `${name}-${current.code}.jpg`;
+      if (img.getAttribute('src') !== src) img.setAttribute('src', src);
+    }
+  }
+
   function set(code, keep) {
     const language = fromTag(code) || LANGUAGES[0];
     if (keep) remember(language.code);
     current = language;
     document.documentElement.lang = language.code;
     apply();
+    applyPictures();
     const select = document.getElementById('language');
     if (select && select.value !== language.code) select.value = language.code;
     for (const listener of listeners) listener(language);
@@ -157,6 +167,7 @@ window.VelnarLanguage = (function () {
   current = initial();
   document.documentElement.lang = current.code;
   apply();
+  applyPictures();
   const select = document.getElementById('language');
   if (select) fillSwitch(select);
 

@@ -122,6 +122,10 @@ for (const [code, tags] of [['en', ['en-GB', 'en']], ['uk', ['uk-UA', 'uk']]]) {
       const name = (window) => `${code}-${size}-${window}`;
       const { page, errors } = await open(session.chromium.browser, session.site.url, { languages: tags, viewport });
       assert.equal(await page.evaluate(() => document.documentElement.lang), code);
+      // The partner's mark is painted with the language's words.
+      await page.waitForFunction(() => document.getElementById('Image4').complete);
+      assert.deepEqual(await page.$eval('#Image4', (e) => [e.getAttribute('src'), e.naturalWidth > 0]),
+        [`partner-${code}.jpg`, true]);
       await untranslated(page, polish, 'the start window');
       await uncovered(page, '#start .client');
       await picture(page, name('start'));
