@@ -19,12 +19,9 @@ RunFigures CurrentRunFigures() {
   return VelnarForm1 && VelnarForm1->Car ? FiguresOf(VelnarForm1->Car->Model) : RunFigures{};
 }
 
-// What a screen reader hears when the pupil presses I during a run.
-Announcer* simulationFigures = nullptr;
-
 TForm* CreateSimulation(TComponent* owner) {
   VelnarForm1 = new TVelnarForm1(owner);
-  AddReadAloudKey(*VelnarForm1, *simulationFigures, CurrentRunFigures);
+  AddReadAloudKey(*VelnarForm1, CurrentRunFigures);
   return VelnarForm1;
 }
 
@@ -45,8 +42,6 @@ int main(int argc, char** argv) {
   // chosen last, else the system's.
   UseLanguage(StartLanguage());
   application.Title = "Velnar";
-  Announcer figuresAloud;
-  simulationFigures = &figuresAloud;
   // The simulation windows belong to the application; made before the start
   // window, they go after it.
   TComponent simulations;

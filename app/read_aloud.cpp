@@ -7,6 +7,7 @@
 #include "app/catalogue_translator.h"
 #include "lesson/catalogue.h"
 #include "platform/form.h"
+#include "platform/form_accessible.h"
 #include "sim/number_format.h"
 
 namespace {
@@ -48,10 +49,16 @@ void Announcer::Announce(const QString& sentence) {
   QAccessible::updateAccessibility(&alert);
 }
 
-void AddReadAloudKey(TForm& form, Announcer& announcer, std::function<RunFigures()> figures) {
-  form.OnKeyDown = [previous = std::move(form.OnKeyDown), &announcer, figures = std::move(figures)](
+void AddReadAloudKey(TForm& form, std::function<RunFigures()> figures) {
+  // The simulation window is no widget: it tells a screen reader what it
+  // shows, and says the figures, through its own accessible status line.
+  SetFormDescription(form, lesson::Tr("Obok toru: przemieszczenie Rx, Ry i |R| w metrach jako "
+                                      "liczby i zielone strzałki na mapce, licznik drogi s, czas t "
+                                      "i szybkościomierz. Klawisz I odczytuje drogę, "
+                                      "przemieszczenie i czas."));
+  form.OnKeyDown = [previous = std::move(form.OnKeyDown), &form, figures = std::move(figures)](
                        TComponent* sender, std::uint16_t& key, TShiftState shift) {
-    if (key == 'I') announcer.Announce(FiguresAloud(figures()));
+    if (key == 'I') AnnounceFromForm(form, FiguresAloud(figures()).toStdString());
     if (previous) previous(sender, key, shift);
   };
 }

@@ -21,6 +21,7 @@ class Announcer final : public QLabel {
   void Announce(const QString& sentence);
 };
 
-// The I key in the form says the figures through announcer; every other key
-// goes to the form's own handler as before.
-void AddReadAloudKey(TForm& form, Announcer& announcer, std::function<RunFigures()> figures);
+// The I key in the form says the figures from the form's window; every other
+// key goes to the form's own handler as before. The window is described for
+// a screen reader too.
+void AddReadAloudKey(TForm& form, std::function<RunFigures()> figures);

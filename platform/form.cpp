@@ -1,5 +1,6 @@
 #include "platform/form.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -30,7 +31,13 @@ int VirtualKeyOf(const QKeyEvent* e) {
 
 }  // namespace
 
-FormWindow::FormWindow(TForm* form) : form_(form) {}
+FormWindow::FormWindow(TForm* form) : form_(form) {
+  InstallFormAccessibility();
+}
+
+QAccessibleInterface* FormWindow::accessibleRoot() const {
+  return QAccessible::queryAccessibleInterface(const_cast<FormWindow*>(this));
+}
 
 void FormWindow::EnsureSurfaceType(QSurface::SurfaceType type) {
   if (surfaceType() == type) return;

@@ -4,11 +4,26 @@
 
 class TForm;
 
+// What a form's window tells a screen reader besides its title: what it
+// shows, and the last sentence it announced.
+class FormStatus final : public QObject {
+ public:
+  using QObject::QObject;
+  QString Description;
+  QString Text;
+};
+
+// Makes the form windows known to Qt's accessibility (once).
+void InstallFormAccessibility();
+
 // The Qt window behind a TForm. Only platform/ sees this type.
 class FormWindow final : public QWindow {
  public:
   explicit FormWindow(TForm* form);
   TForm* Form() const { return form_; }
+  FormStatus* Status() { return &status_; }
+
+  QAccessibleInterface* accessibleRoot() const override;
 
   // Makes sure the native window is of the given kind, re-creating it when it
   // was already made as another (a visible window is shown again).
@@ -29,4 +44,5 @@ class FormWindow final : public QWindow {
 
  private:
   TForm* form_;
+  FormStatus status_{this};
 };

@@ -314,19 +314,33 @@ TEST_F(LanguageTest, TheFiguresAreReadAloudInTheLanguage) {
   }
 
   // The I key in the simulation window, its other keys still its own; the
-  // figures as they are when the key is pressed.
+  // figures as they are when the key is pressed. The window is no widget:
+  // a reader finds it among the application's windows, with its status line.
   TForm form;
-  Announcer announcer;
+  form.SetCaption("simulation");
   std::vector<std::uint16_t> formKeys;
   form.OnKeyDown = [&](TComponent*, std::uint16_t& key, TShiftState) { formKeys.push_back(key); };
-  AddReadAloudKey(form, announcer, [&figures] { return figures; });
+  AddReadAloudKey(form, [&figures] { return figures; });
+  form.Show();
+  QAccessibleInterface* window = nullptr;
+  QAccessibleInterface* app = QAccessible::queryAccessibleInterface(qApp);
+  for (int i = 0; i < app->childCount(); ++i)
+    if (app->child(i)->text(QAccessible::Name) == "simulation") window = app->child(i);
+  ASSERT_NE(window, nullptr) << "the simulation window is not in the accessibility tree";
+  EXPECT_EQ(window->role(), QAccessible::Window);
+  EXPECT_TRUE(
+      window->text(QAccessible::Description).startsWith(QString::fromUtf8("Поруч із трасою:")))
+      << window->text(QAccessible::Description).toStdString();
+  ASSERT_EQ(window->childCount(), 1);
+  QAccessibleInterface* status = window->child(0);
+  EXPECT_EQ(status->parent()->object(), window->object());
   figures.TimeCount = 16;
   std::uint16_t key = 'T';
   form.OnKeyDown(&form, key, {});
-  EXPECT_EQ(Heard(&announcer), "");
+  EXPECT_EQ(status->text(QAccessible::Name), "");
   key = 'I';
   form.OnKeyDown(&form, key, {});
-  EXPECT_EQ(Heard(&announcer), "s = 107,8 м, |R| = 20,1 м, t = 16 с");
+  EXPECT_EQ(status->text(QAccessible::Name), "s = 107,8 м, |R| = 20,1 м, t = 16 с");
   EXPECT_EQ(formKeys, (std::vector<std::uint16_t>{'T', 'I'}));
 }
 

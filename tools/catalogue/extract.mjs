@@ -83,7 +83,14 @@ function literals(source, js) {
         }
       }
       ++i;
-      found.push({ text, line: startLine, start, end: i, before: source.slice(Math.max(0, start - 60), start) });
+      const previous = found[found.length - 1];
+      if (!js && previous && /^\s*$/.test(source.slice(previous.end, start))) {
+        // C++ joins literals that follow each other into one.
+        previous.text += text;
+        previous.end = i;
+      } else {
+        found.push({ text, line: startLine, start, end: i, before: source.slice(Math.max(0, start - 60), start) });
+      }
     } else if (js && c === '/' && /[=(,:!&|?{};]\s*$/.test(source.slice(Math.max(0, i - 20), i))) {
       // A regular expression: skip it whole.
       ++i;
