@@ -397,6 +397,7 @@ window.VelnarRunWindow = (function () {
     track.whole = offscreen(canvas.width, canvas.height);
     drawPath(track.whole, info.colours.pathToCome, 0, path.length / 2, null);
     track.driven = offscreen(canvas.width, canvas.height);
+    track.shown = null;
     track.drawn = 0;
     track.last = null;
   }
@@ -469,13 +470,68 @@ window.VelnarRunWindow = (function () {
     g.fillText(m.label, x, point[1] + 4);
   }
 
+  // Room around an arrow's ends for its head and its label, in CSS pixels.
+  const ARROW_ROOM = 40;
+
+  // Where a scene's moving parts lie: the car, and the arrows from the start
+  // to it with their heads and labels; [left, top, right, bottom] in CSS
+  // pixels, grown by `add`.
+  function movingParts(scene, add) {
+    if (!scene || !scene.car) return;
+    const car = at(scene.car);
+    add(car[0], car[1], info.carRadius + 2);
+    for (const a of scene.arrows) {
+      const from = at(a.from), to = at(a.to);
+      add(from[0], from[1], ARROW_ROOM);
+      add(to[0], to[1], ARROW_ROOM);
+    }
+  }
+
+  // The part of the picture that differs from the one drawn last, in device
+  // pixels: where the moving parts were and are, and the path driven since.
+  // Null when the whole picture is drawn again.
+  function changedPart(scene) {
+    const last = track.shown;
+    if (!last || scene.driven < track.drawn) return null;
+    const box = [Infinity, Infinity, -Infinity, -Infinity];
+    const add = (x, y, r) => {
+      box[0] = Math.min(box[0], x - r);
+      box[1] = Math.min(box[1], y - r);
+      box[2] = Math.max(box[2], x + r);
+      box[3] = Math.max(box[3], y + r);
+    };
+    movingParts(last, add);
+    movingParts(scene, add);
+    for (let i = Math.max(track.drawn - 1, 0); i < scene.driven; ++i) {
+      const p = at([path[2 * i], path[2 * i + 1]]);
+      add(p[0], p[1], info.pathWidth + 1);
+    }
+    if (!(box[2] > box[0])) return [0, 0, 0, 0];
+    const dpr = window.devicePixelRatio || 1;
+    const left = Math.max(0, Math.floor(box[0] * dpr)), top = Math.max(0, Math.floor(box[1] * dpr));
+    return [left, top, Math.min(track.canvas.width, Math.ceil(box[2] * dpr)) - left,
+      Math.min(track.canvas.height, Math.ceil(box[3] * dpr)) - top];
+  }
+
+  // Draws the track's moment: during the replay only over the part that
+  // changed (the static layers are the same pixels elsewhere), so a step of
+  // the car costs what it covers rather than the whole picture.
   function drawTrack() {
     const scene = track.scene;
     if (!track.layer || !scene) return;
+    const part = changedPart(scene);
+    track.shown = scene;
+    if (part && (part[2] <= 0 || part[3] <= 0)) return;
     ++draws;
     const canvas = track.canvas, g = canvas.getContext('2d');
     const dpr = window.devicePixelRatio || 1;
+    g.save();
     g.setTransform(1, 0, 0, 1, 0, 0);
+    if (part) {
+      g.beginPath();
+      g.rect(part[0], part[1], part[2], part[3]);
+      g.clip();
+    }
     g.drawImage(track.layer, 0, 0);
     g.setTransform(dpr, 0, 0, dpr, 0, 0);
     for (const a of scene.arrows) if (!a.over) arrow(g, a);
@@ -503,6 +559,7 @@ window.VelnarRunWindow = (function () {
       g.fill();
       g.stroke();
     }
+    g.restore();
   }
 
   // What the window draws into, as sizes: a layout is redone only when they
@@ -790,6 +847,7 @@ window.VelnarRunWindow = (function () {
     track.drawn = 0;
     track.last = null;
     track.scene = null;
+    track.shown = null;
     $('runValues').textContent = '';
     if (program) {
       program._velnar_run_close();
@@ -811,5 +869,10 @@ window.VelnarRunWindow = (function () {
     get playing() { return playing; },
     get resultShown() { return resultShown; },
     get draws() { return draws; },
+    // The track drawn again whole, as it stands.
+    redrawTrack() {
+      track.shown = null;
+      drawTrack();
+    },
   };
 })();

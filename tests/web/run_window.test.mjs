@@ -236,3 +236,26 @@ test('the run window fits a phone either way up and closes by a tap', async () =
   assert.deepEqual(errors, []);
   await page.close();
 });
+
+// The replay redraws only the part of the track a step changed; played to
+// the end it must leave the very picture that drawing it whole gives.
+test('the replay leaves the track as a whole drawing would', async () => {
+  const { page, errors } = await open(session.chromium.browser, session.site.url);
+  await runToTask(page);
+  await openRun(page);
+  const track = () => page.$eval('#runTrack', (c) => c.toDataURL());
+  const drawn = await page.evaluate(() => window.VelnarRunWindow.draws);
+  await page.$eval('#runSpeed', (s) => {
+    s.selectedIndex = s.options.length - 1;
+    s.dispatchEvent(new Event('change', { bubbles: true }));
+  });
+  await page.click('#runPlay');
+  await until(page, () => window.VelnarRunWindow.playing, 'the replay does not start');
+  await until(page, () => !window.VelnarRunWindow.playing, 'the replay does not end');
+  assert.ok(await page.evaluate((n) => window.VelnarRunWindow.draws > n + 5, drawn), 'the replay drew no steps');
+  const replayed = await track();
+  await page.evaluate(() => window.VelnarRunWindow.redrawTrack());
+  assert.ok(replayed === (await track()), 'the track after the replay differs from the track drawn whole');
+  assert.deepEqual(errors, []);
+  await page.close();
+});
