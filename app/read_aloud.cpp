@@ -6,25 +6,14 @@
 
 #include "app/catalogue_translator.h"
 #include "lesson/catalogue.h"
+#include "lesson/run_window_model.h"
 #include "platform/form.h"
 #include "platform/form_accessible.h"
-#include "sim/number_format.h"
-
-namespace {
-
-std::string Number(double value, int decimals) {
-  std::string text = FormatFixed(value, decimals);
-  for (char& c : text)
-    if (c == '.') c = lesson::Info(lesson::CurrentLanguage()).DecimalSeparator;
-  return text;
-}
-
-}  // namespace
 
 QString FiguresAloud(const RunFigures& figures) {
   return Qs(lesson::Arg(lesson::Tr("s = %1 m, |R| = %2 m, t = %3 s"),
-                        {Number(figures.Distance, 1), Number(figures.RLength, 1),
-                         Number(figures.TimeCount, 0)})
+                        {NumberText(figures.Distance, 1), NumberText(figures.RLength, 1),
+                         NumberText(figures.TimeCount, 0)})
                 .c_str());
 }
 

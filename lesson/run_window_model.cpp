@@ -41,12 +41,8 @@ double RoundStep(double span, bool wholeOnly, Count count) {
   return best > 0 ? best : 1;
 }
 
-// A number as the language writes it: a comma in Polish and Ukrainian.
 std::string Text(double value, int decimals) {
-  std::string text = FormatFixed(value, decimals);
-  std::replace(text.begin(), text.end(), '.',
-               lesson::Info(lesson::CurrentLanguage()).DecimalSeparator);
-  return text;
+  return NumberText(value, decimals);
 }
 
 std::string Average(const char* name, double value) {
@@ -58,6 +54,13 @@ PathPoint StartOnTrack() {
 }
 
 }  // namespace
+
+std::string NumberText(double value, int decimals) {
+  std::string text = FormatFixed(value, decimals);
+  std::replace(text.begin(), text.end(), '.',
+               lesson::Info(lesson::CurrentLanguage()).DecimalSeparator);
+  return text;
+}
 
 std::vector<double> ChartAxis::Ticks() const {
   std::vector<double> ticks;

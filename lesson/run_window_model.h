@@ -176,6 +176,10 @@ double MarkerLabelLeft(PathPoint at, double labelWidth, double rightEdge);
 inline constexpr std::array<int, 3> PlaySpeeds{1, 2, 4};
 std::string PlaySpeedText(int factor);
 
+// A number with the decimals given, as the current language writes it in
+// prose and read aloud: a comma in Polish and Ukrainian, a point in English.
+std::string NumberText(double value, int decimals);
+
 struct ReplayStep {
   double Position = 0;
   bool Stopped = false;  // at the last row: the replay ends there
