@@ -75,6 +75,7 @@ QValueAxis* Axis(QChart* chart, const ChartAxis& model, Qt::Alignment where) {
   axis->setTickInterval(model.Step);
   axis->setMinorTickCount(0);
   axis->setLabelFormat("%g");
+  axis->setTruncateLabels(false);
   chart->addAxis(axis, where);
   return axis;
 }
