@@ -31,18 +31,11 @@
 #include "sim/car_model.h"
 #include "sim/number_format.h"
 #include "sim/race_car.h"
+#include "tests/common/polish_number.h"
 #include "tests/common/scripted_drive.h"
 #include "tests/common/test_app.h"
 
 namespace {
-
-// A figure as the run window writes it in Polish: with a decimal comma.
-std::string Polish(double value, int decimals) {
-  std::string text = FormatFixed(value, decimals);
-  for (char& c : text)
-    if (c == '.') c = ',';
-  return text;
-}
 
 // Up the left straight and into the bend; Space between two ticks.
 ScriptedDrive BendDrive() {

@@ -11,17 +11,10 @@
 #include "lesson/catalogue.h"
 #include "sim/number_format.h"
 #include "sim/race_car.h"
+#include "tests/common/polish_number.h"
 #include "tests/common/scripted_drive.h"
 
 namespace {
-
-// The task's figure as the run window writes it in Polish: with a comma.
-std::string Polish(double value, int decimals) {
-  std::string text = FormatFixed(value, decimals);
-  for (char& c : text)
-    if (c == '.') c = ',';
-  return text;
-}
 
 constexpr TDXInputStates Up{isUp}, UpRight{isUp, isRight};
 
