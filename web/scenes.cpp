@@ -13,6 +13,7 @@
 #include "platform/key_state.h"
 #include "platform/virtual_keys.h"
 #include "sim/velnar_form.h"
+#include "tests/common/golden_state.h"
 
 namespace {
 
@@ -107,12 +108,7 @@ std::vector<std::uint8_t> DrawScene(Scene scene) {
   switch (scene) {
     case Scene::Golden: {
       TWyscigowkaDX& car = *form.Car;
-      car.X = 1230;
-      car.Y = 800;
-      car.Model.Heading = 37;
-      car.Model.Speed = -350;
-      car.Model.TileIndex = 13 * 20 + 17;  // road
-      car.Model.Distance = 1234.5;
+      PlaceGoldenCar(car);
       form.DXTimer1Timer(&form, 1);
       break;
     }

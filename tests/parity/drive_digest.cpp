@@ -27,6 +27,7 @@
 #include "sim/run_recording.h"
 #include "sim/track_map.h"
 #include "sim/velnar_form.h"
+#include "tests/common/golden_state.h"
 #include "tests/common/headless_scene.h"
 
 namespace {
@@ -214,12 +215,7 @@ bool Frames(const std::string& goldenDir, bool write) {
 
   auto* form = new TVelnarForm1();
   TWyscigowkaDX& car = *form->Car;
-  car.X = 1230;
-  car.Y = 800;
-  car.Model.Heading = 37;
-  car.Model.Speed = -350;
-  car.Model.TileIndex = 13 * 20 + 17;
-  car.Model.Distance = 1234.5;
+  PlaceGoldenCar(car);
   form->DXTimer1Timer(form, 1);
   compare(*form, "frame.bmp");
   delete form;

@@ -21,6 +21,7 @@
 #include "sim/instrument_panel.h"
 #include "sim/picture_catalogue.h"
 #include "sim/track_map.h"
+#include "tests/common/golden_state.h"
 #include "tests/common/test_app.h"
 #include "tests/engine/input_doubles.h"
 #include "tests/gfx/recording_canvas.h"
@@ -53,12 +54,7 @@ class SimulationTest : public ::testing::Test {
   // The frame of a fixed car state.
   TDIB GoldenStateFrame() {
     TWyscigowkaDX& car = *form->Car;
-    car.X = 1230;
-    car.Y = 800;
-    car.Model.Heading = 37;
-    car.Model.Speed = -350;
-    car.Model.TileIndex = 13 * 20 + 17;  // road
-    car.Model.Distance = 1234.5;
+    PlaceGoldenCar(car);
     Frame(1);
     TDIB frame;
     Back()->AssignTo(frame);
