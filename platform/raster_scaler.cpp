@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "gfx/sharp_bilinear.h"
+
 namespace {
 
 constexpr int kPrefetchRows = 2;
@@ -16,36 +18,6 @@ std::int64_t ThreadCpuNs() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
-}
-
-// Sharp bilinear is the picture scaled up by the largest whole factor, then
-// filtered linearly to the window; here in its limit, where each window pixel
-// takes the source pixels under it in proportion to the area it covers of
-// them. Window pixel x spans [x, x + 1) and source pixel i spans
-// [i * dest / source, (i + 1) * dest / source); with dest >= source at most
-// one boundary between source pixels falls inside a window pixel, so it shows
-// source pixel x * source / dest (the nearest pixel scaling's choice) mixed
-// with the next one by the part of it past that boundary, in 128ths. Every
-// source pixel so covers the same area, and at whole factors no boundary
-// falls inside a window pixel: nothing is mixed. A shrunk picture keeps the
-// nearest pixels.
-void Map(int dest, int source, int first, int n, int* index, std::uint16_t* weights) {
-  for (int k = 0; k < n; ++k) {
-    const std::int64_t x = first + k;
-    int i = static_cast<int>(std::min<std::int64_t>(source - 1, x * source / dest));
-    int weight = 0;
-    // In 1 / source of a window pixel.
-    const std::int64_t past = (x + 1) * source - std::int64_t{i + 1} * dest;
-    if (dest > source && past > 0) {
-      weight = static_cast<int>((past * 128 + source / 2) / source);
-      if (weight == 128) {
-        ++i;
-        weight = 0;
-      }
-    }
-    index[k] = i;
-    weights[k] = static_cast<std::uint16_t>(weight);
-  }
 }
 
 }  // namespace
@@ -71,7 +43,8 @@ void RasterScaler::Layout(const QRect& dest, const QRect& visible, int width, in
   const std::size_t padded = (static_cast<std::size_t>(n) + 7) / 8 * 8;
   columns_.resize(static_cast<std::size_t>(n));
   columnWeights_.assign(padded, 0);
-  Map(dest.width(), width, visible.left() - dest.left(), n, columns_.data(), columnWeights_.data());
+  SharpBilinearMap(dest.width(), width, visible.left() - dest.left(), n, columns_.data(),
+                   columnWeights_.data());
   // MixPixels goes on to whole blocks of 8.
   sourceWeights_.assign(static_cast<std::size_t>(width) + 8, 0);
   for (int x = 0; x < n; ++x)
@@ -113,7 +86,8 @@ void RasterScaler::Layout(const QRect& dest, const QRect& visible, int width, in
   const int rows = visible.height();
   rows_.resize(static_cast<std::size_t>(rows));
   rowWeights_.resize(static_cast<std::size_t>(rows));
-  Map(dest.height(), height, visible.top() - dest.top(), rows, rows_.data(), rowWeights_.data());
+  SharpBilinearMap(dest.height(), height, visible.top() - dest.top(), rows, rows_.data(),
+                   rowWeights_.data());
   mixedBelow_.assign(static_cast<std::size_t>(height), false);
   for (int y = 0; y < rows; ++y)
     if (rowWeights_[static_cast<std::size_t>(y)] != 0)

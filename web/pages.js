@@ -12,17 +12,16 @@
   const simulation = $('simulation');
   const screen = $('screen');
 
-  // The picture's size; the canvas is a whole multiple of it.
+  // The picture's size.
   const PICTURE_WIDTH = 640;
   const PICTURE_HEIGHT = 480;
 
   // The picture as large as the screen takes it, centred, the rest black; on
-  // a touch screen, less where the controls need the room. The program shows
-  // it at the largest whole factor that fits in device pixels (every picture
-  // pixel a square block), and the browser scales that the rest of the way
-  // smoothly: at a fractional scale no column of the picture comes out a
-  // screen pixel wider than its neighbour, and at a whole one the picture is
-  // exact.
+  // a touch screen, less where the controls need the room. The canvas is that
+  // size in device pixels, shown pixel for pixel, and the program scales the
+  // picture into it evenly (every picture pixel as wide as its neighbours,
+  // give or take one screen pixel mixed of the two); a window too small for
+  // the picture's own size gets the picture whole, and the browser shrinks it.
   function fitScreen() {
     const width = simulation.clientWidth || window.innerWidth;
     const height = simulation.clientHeight || window.innerHeight;
@@ -34,10 +33,11 @@
     const deviceHeight = Math.floor(PICTURE_HEIGHT * scale * ratio + 1e-6);
     screen.style.width = deviceWidth / ratio + 'px';
     screen.style.height = deviceHeight / ratio + 'px';
-    const factor = Math.max(1, Math.min(Math.floor(deviceWidth / PICTURE_WIDTH),
-      Math.floor(deviceHeight / PICTURE_HEIGHT)));
+    const shrunk = deviceWidth < PICTURE_WIDTH || deviceHeight < PICTURE_HEIGHT;
+    screen.classList.toggle('shrunk', shrunk);
     if (program) {
-      program.setScreenFactor(factor);
+      if (shrunk) program.setScreenSize(PICTURE_WIDTH, PICTURE_HEIGHT);
+      else program.setScreenSize(deviceWidth, deviceHeight);
       program._velnar_screen_resized(width, height);
     }
     watchPixelRatio();

@@ -6,76 +6,48 @@
 #include <cstring>
 
 #include "platform/form.h"
+#include "platform/web/picture_scaler.h"
 #include "platform/web/web_application.h"
 
 namespace {
 
-// The picture is kept at its own size and shown at a whole factor of it
-// (nearest, every source pixel a square block) in the page's canvas
-// (Module.canvas); the page scales that to the screen linearly, so a
-// fractional scale spreads each edge over one screen pixel instead of making
-// some source pixels a screen pixel wider than others. At factor 1 the canvas
-// itself holds the picture, with no second copy.
+// The canvas (Module.canvas) is the window's size in device pixels, as the
+// page sets it (Module.setScreenSize), and the browser shows it pixel for
+// pixel; the picture is scaled into it here (PictureScaler). Until the page
+// sets a size the canvas is the picture's.
 // clang-format off
 EM_JS(void, InstallPageScreen, (), {
   if (Module.screen) return;
-  var screen = Module.screen = {factor: 1, width: 0, height: 0, source: null};
-  screen.context = function(canvas) {
+  var screen = Module.screen = {width: 0, height: 0};
+  screen.context = function() {
+    var canvas = Module['canvas'];
     if (!canvas.velnarContext) canvas.velnarContext = canvas.getContext('2d', {alpha: false});
     return canvas.velnarContext;
   };
-  // Shows the rectangle of the picture (its own pixels) in the canvas.
-  screen.show = function(left, top, width, height) {
-    var k = screen.factor;
-    if (k == 1) return;
-    var context = screen.context(Module['canvas']);
-    context.imageSmoothingEnabled = false;
-    context.drawImage(screen.source, left, top, width, height, left * k, top * k, width * k, height * k);
-  };
-  // The page's whole factor; the canvas is made again at it and the picture
-  // shown whole, since a canvas resized is cleared and no present may come.
-  Module['setScreenFactor'] = function(factor) {
-    var shown = Module['canvas'];
-    var k = Math.max(1, Math.floor(factor));
-    if (!shown || k == screen.factor) return;
-    if (!screen.width) {
-      screen.width = shown.width;
-      screen.height = shown.height;
-    }
-    if (screen.factor == 1) {
-      if (!screen.source) screen.source = document.createElement('canvas');
-      screen.source.width = screen.width;
-      screen.source.height = screen.height;
-      screen.context(screen.source).drawImage(shown, 0, 0);
-    }
-    screen.factor = k;
-    shown.width = screen.width * k;
-    shown.height = screen.height * k;
-    if (k == 1)
-      screen.context(shown).drawImage(screen.source, 0, 0);
-    else
-      screen.show(0, 0, screen.width, screen.height);
+  // The window's size in device pixels; what it shows is drawn again at it.
+  Module['setScreenSize'] = function(width, height) {
+    width = Math.max(1, Math.round(width));
+    height = Math.max(1, Math.round(height));
+    if (width == screen.width && height == screen.height) return;
+    screen.width = width;
+    screen.height = height;
+    Module['_velnar_screen_shown_anew']();
   };
 });
 
-// Puts the rectangle [left, right) x [top, bottom) of the converted picture.
+// The window's size the page set, or 0 x 0 for none yet.
+EM_JS(int, ScreenWidth, (), { return Module.screen ? Module.screen.width : 0; });
+EM_JS(int, ScreenHeight, (), { return Module.screen ? Module.screen.height : 0; });
+
+// Puts the rectangle [left, right) x [top, bottom) of an RGBA window image of
+// width x height into the canvas, made that size first (which clears it).
 EM_JS(int, PutCanvasPixels, (const std::uint8_t* rgba, int width, int height, int left, int top,
                              int right, int bottom), {
   var shown = Module['canvas'];
-  var screen = Module.screen;
-  if (!shown || !screen) return 0;
-  var k = screen.factor;
-  if (screen.width != width || screen.height != height) {
-    screen.width = width;
-    screen.height = height;
-    if (shown.width != width * k || shown.height != height * k) {
-      shown.width = width * k;
-      shown.height = height * k;
-    }
-    if (k > 1) {
-      screen.source.width = width;
-      screen.source.height = height;
-    }
+  if (!shown || !Module.screen) return 0;
+  if (shown.width != width || shown.height != height) {
+    shown.width = width;
+    shown.height = height;
   }
   // The pixels straight from the module's memory, no copy; the view is made
   // again when the memory has grown (its buffer is then a new one) or moved.
@@ -85,17 +57,17 @@ EM_JS(int, PutCanvasPixels, (const std::uint8_t* rgba, int width, int height, in
     image = Module.screenImage =
         new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
   }
-  var picture = k == 1 ? shown : screen.source;
-  screen.context(picture).putImageData(image, 0, 0, left, top, right - left, bottom - top);
-  screen.show(left, top, right - left, bottom - top);
+  Module.screen.context().putImageData(image, 0, 0, left, top, right - left, bottom - top);
   if (Module['onPresent']) Module['onPresent']();
   return 1;
 });
 // clang-format on
 
+class WebDisplayDevice;
+
 // The device whose picture the canvas shows; any other presents whole.
-const void*& CanvasHolder() {
-  static const void* holder = nullptr;
+WebDisplayDevice*& CanvasHolder() {
+  static WebDisplayDevice* holder = nullptr;
   return holder;
 }
 
@@ -182,14 +154,23 @@ class WebDisplayDevice final : public DisplayDevice {
       Convert16(image, changed);
     else
       ConvertAny(image, changed);
-    if (!PutCanvasPixels(reinterpret_cast<const std::uint8_t*>(rgba_.data()), image.Width,
-                         image.Height, changed.Left, changed.Top, changed.Right, changed.Bottom)) {
+    const bool anew = CanvasHolder() != this;
+    CanvasHolder() = this;
+    if (!Show(PictureScaler::Rect{changed.Left, changed.Top, changed.Right, changed.Bottom},
+              anew)) {
+      CanvasHolder() = nullptr;
       shown_.clear();  // the canvas holds none of it
       return false;
     }
-    CanvasHolder() = this;
     ++WebApplication::PresentedFrames();
     return true;
+  }
+
+  // The canvas is of another size now, and cleared: the picture is shown
+  // whole at it.
+  void ShowAnew() {
+    if (shownWidth_ > 0 && !rgba_.empty())
+      Show(PictureScaler::Rect{0, 0, shownWidth_, shownHeight_}, true);
   }
   void WaitForVerticalBlank() override {}
   bool Lost() const override { return false; }
@@ -299,6 +280,27 @@ class WebDisplayDevice final : public DisplayDevice {
     }
   }
 
+  // Puts the window pixels that show the changed part of the picture (all
+  // of them when the canvas does not hold this picture).
+  bool Show(PictureScaler::Rect changed, bool whole) {
+    int width = ScreenWidth(), height = ScreenHeight();
+    if (width <= 0 || height <= 0) {
+      width = shownWidth_;
+      height = shownHeight_;
+    }
+    if (whole) changed = PictureScaler::Rect{0, 0, shownWidth_, shownHeight_};
+    const std::uint32_t* pixels = rgba_.data();
+    PictureScaler::Rect put = changed;
+    if (width != shownWidth_ || height != shownHeight_) {
+      scaler_.SetWindow(width, height);
+      put = scaler_.Scale(rgba_.data(), shownWidth_, shownHeight_, changed);
+      pixels = scaler_.Window();
+    }
+    if (put.Empty()) return true;
+    return PutCanvasPixels(reinterpret_cast<const std::uint8_t*>(pixels), width, height, put.Left,
+                           put.Top, put.Right, put.Bottom) != 0;
+  }
+
   static DisplayMode ScreenSize() {
     const int width = EM_ASM_INT({ return screen.width | 0; });
     const int height = EM_ASM_INT({ return screen.height | 0; });
@@ -309,6 +311,7 @@ class WebDisplayDevice final : public DisplayDevice {
   bool fullScreen_ = false;
   DisplayMode mode_;
   std::vector<std::uint32_t> rgba_;  // RGBA bytes in memory order
+  PictureScaler scaler_;
   // The picture the canvas shows, as it was presented: rows of raw pixels.
   std::vector<std::uint8_t> shown_;
   int shownWidth_ = 0;
@@ -319,6 +322,11 @@ class WebDisplayDevice final : public DisplayDevice {
 };
 
 }  // namespace
+
+// The page made the canvas another size (which cleared it).
+extern "C" EMSCRIPTEN_KEEPALIVE void velnar_screen_shown_anew() {
+  if (WebDisplayDevice* device = CanvasHolder()) device->ShowAnew();
+}
 
 WebDisplayDeviceFactory::WebDisplayDeviceFactory() {
   InstallPageScreen();

@@ -9,13 +9,14 @@
 // Shows the back buffer in the page's <canvas> (Module.canvas). The canvas
 // keeps the picture last put: each present compares the image with it and
 // turns into RGBA and puts only the rectangle that changed, and nothing when
-// nothing did. The canvas is the picture at a whole factor the page sets
-// (Module.setScreenFactor(k), nearest); the page scales it to the screen. The
-// animation frame that runs the frame loop stands for the vertical blank, so
-// waiting for it is no wait here.
+// nothing did. The canvas is as large as the page shows it, in device pixels
+// (Module.setScreenSize(width, height)), and the picture is scaled into it
+// sharp bilinear, only where it changed. The animation frame that runs the
+// frame loop stands for the vertical blank, so waiting for it is no wait
+// here.
 class WebDisplayDeviceFactory final : public DisplayDeviceFactory {
  public:
-  // Makes the page's screen ready for the page to set its factor.
+  // Makes the page's screen ready for the page to set its size.
   WebDisplayDeviceFactory();
   std::unique_ptr<DisplayDevice> Create() override;
 };
