@@ -40,7 +40,52 @@
       else program.setScreenSize(deviceWidth, deviceHeight);
       program._velnar_screen_resized(width, height);
     }
+    // A picture held still is taken again at the new size.
+    if (still) {
+      thawScreen();
+      freezeScreen();
+    }
     watchPixelRatio();
+  }
+
+  // While a window is open over the simulation the picture beneath cannot
+  // change, and it is shown as a still image instead of the canvas: the
+  // browser hands every canvas on the page to its compositor again with each
+  // frame that anything else draws (the run window's replay, a key typed in
+  // the task), and this one is the size of the screen. The image takes the
+  // canvas's place once it is ready, the same pixels; the canvas comes back
+  // when the last window closes.
+  const stillImage = $('screenStill');
+  let still = null;  // the picture being held: { url } once it is made
+  function freezeScreen() {
+    if (still || simulation.hidden) return;
+    const holding = still = { url: null };
+    screen.toBlob((blob) => {
+      if (still !== holding || !blob) return;
+      holding.url = URL.createObjectURL(blob);
+      stillImage.src = holding.url;
+      stillImage.decode().then(() => {
+        if (still !== holding) return;
+        stillImage.style.width = screen.style.width;
+        stillImage.style.height = screen.style.height;
+        stillImage.classList.toggle('shrunk', screen.classList.contains('shrunk'));
+        stillImage.hidden = false;
+        screen.hidden = true;
+      }, () => {});
+    });
+  }
+  function thawScreen() {
+    if (!still) return;
+    screen.hidden = false;
+    stillImage.hidden = true;
+    stillImage.removeAttribute('src');
+    if (still.url) URL.revokeObjectURL(still.url);
+    still = null;
+  }
+  // Held while any window is open over the simulation.
+  function holdScreenUnderWindows() {
+    if (document.querySelector('dialog[open]')) freezeScreen();
+    else thawScreen();
   }
 
   // A window moved to a screen of other pixels, or zoomed, is fitted anew.
@@ -324,6 +369,7 @@
     for (const face of faces) { face.hidden = true; face.alt = ''; delete face.dataset.verdict; }
     $('verdictSpoken').textContent = '';
     if (program) program._velnar_task_closed();
+    holdScreenUnderWindows();
   });
   $('RunButton').addEventListener('click', () => {
     if (window.VelnarRunWindow && program)
@@ -333,11 +379,21 @@
   // --- The message box ----------------------------------------------------
   const message = $('message');
   $('messageOK').addEventListener('click', () => message.close());
-  message.addEventListener('close', () => { if (program) program._velnar_message_closed(); });
+  message.addEventListener('close', () => {
+    if (program) program._velnar_message_closed();
+    holdScreenUnderWindows();
+  });
 
   // --- What the core calls -------------------------------------------------
   const calls = {
     canvas: screen,
+    // A picture put while one is held still (the last frame of a stop) is
+    // held anew.
+    onPresent() {
+      if (!still) return;
+      thawScreen();
+      freezeScreen();
+    },
     programReady() {
       $('loading').hidden = true;
       start.classList.remove('waiting');
@@ -348,6 +404,7 @@
     showTask() {
       window.VelnarTouch.releaseAll();
       task.showModal();
+      holdScreenUnderWindows();
       fitWords(task.querySelector('.client'));
       $('OKBtn').focus();
     },
@@ -355,11 +412,13 @@
       $('messageTitle').textContent = title;
       $('messageText').textContent = text;
       message.showModal();
+      holdScreenUnderWindows();
       $('messageOK').focus();
     },
     simulationClosed() {
       window.VelnarTouch.releaseAll();
       leaveFullScreen();
+      thawScreen();
       simulation.hidden = true;
       showStart();
     },

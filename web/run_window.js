@@ -32,6 +32,8 @@ window.VelnarRunWindow = (function () {
   let playSpeed = 1;
   let lastStep = 0;
   let resultShown = false;
+  let valueNumbers = null;    // the number of each value shown, in order
+  let valueShape = '';        // what they are the numbers of
   let draws = 0;              // pictures drawn: the track's and the charts' overlays
   let path = null;            // Float32Array of x, y in track pixels
   let values = null;          // the texts of the row shown
@@ -605,15 +607,35 @@ window.VelnarRunWindow = (function () {
     shownRow = i;
     values = json('velnar_run_values', i);
     for (const name of Object.keys(charts)) drawOverlay(name);
+    showValues();
+  }
+
+  // The values under the track. The table is made anew only when what it
+  // names changes; a step of the replay sets only the numbers that changed.
+  function showValues() {
+    const box = $('runValues');
     const text = (s) => s.replace(/&/g, '&amp;').replace(/</g, '&lt;');
     if (values.message.length) {
-      $('runValues').innerHTML = values.message.map(text).join('<br>');
+      box.innerHTML = values.message.map(text).join('<br>');
+      valueNumbers = null;
       return;
     }
-    const cell = (c) => (c ? `<b>${text(c.name)}</b> = ${c.number} ${c.unit}` : '');
-    $('runValues').innerHTML = '<table>' +
-      values.grid.map((row) => `<tr>${row.map((c) => `<td>${cell(c)}</td>`).join('')}</tr>`).join('') +
-      '</table>';
+    const shape = JSON.stringify(values.grid.map((row) => row.map((c) => c && [c.name, c.unit])));
+    if (!valueNumbers || shape !== valueShape) {
+      const cell = (c) => (c ? `<b>${text(c.name)}</b> = <span></span> ${c.unit}` : '');
+      box.innerHTML = '<table>' +
+        values.grid.map((row) => `<tr>${row.map((c) => `<td>${cell(c)}</td>`).join('')}</tr>`).join('') +
+        '</table>';
+      valueShape = shape;
+      valueNumbers = [...box.querySelectorAll('td > span')];
+    }
+    let k = 0;
+    for (const row of values.grid)
+      for (const c of row) {
+        if (!c) continue;
+        const number = valueNumbers[k++];
+        if (number.textContent !== c.number) number.textContent = c.number;
+      }
   }
 
   function setPlaying(on) {
@@ -849,6 +871,7 @@ window.VelnarRunWindow = (function () {
     track.scene = null;
     track.shown = null;
     $('runValues').textContent = '';
+    valueNumbers = null;
     if (program) {
       program._velnar_run_close();
       program._free(scratch);

@@ -91,6 +91,46 @@ test('a frame that changes nothing draws and puts nothing', async () => {
   await page.close();
 });
 
+// Under a window the picture cannot change: it is held as a still image of
+// the same pixels, and the canvas, which the browser would hand on with every
+// frame the window draws, is out of the page until the window closes.
+test('the picture is held still under a window', async () => {
+  const { page, errors } = await open(session.chromium.browser, session.site.url);
+  await page.click('#Button1');
+  await page.waitForFunction(() => window.velnar._velnar_presented_frames() > 0);
+  await page.keyboard.down('ArrowUp');
+  await page.waitForFunction(() => window.velnar._velnar_figure(0) > 1);
+  await page.keyboard.up('ArrowUp');
+  await page.keyboard.press('Space');
+  await page.waitForFunction(() => document.getElementById('task').open);
+  await page.waitForFunction(() => document.getElementById('screen').offsetParent === null &&
+    document.getElementById('screenStill').offsetParent !== null, { timeout: 5000 });
+  const same = await page.evaluate(() => {
+    const screen = document.getElementById('screen'), still = document.getElementById('screenStill');
+    const copy = document.createElement('canvas');
+    copy.width = still.naturalWidth;
+    copy.height = still.naturalHeight;
+    const g = copy.getContext('2d');
+    g.drawImage(still, 0, 0);
+    const a = g.getImageData(0, 0, copy.width, copy.height).data;
+    const b = screen.getContext('2d').getImageData(0, 0, screen.width, screen.height).data;
+    return { size: copy.width === screen.width && copy.height === screen.height,
+      pixels: a.length === b.length && a.every((v, i) => v === b[i]) };
+  });
+  assert.ok(same.size && same.pixels, `the still image is the canvas's picture: ${JSON.stringify(same)}`);
+  const places = await page.evaluate(() => ['screen', 'screenStill'].map((id) => {
+    const e = document.getElementById(id);
+    return [e.style.width, e.style.height].join();
+  }));
+  assert.equal(places[1], places[0], 'in the place of the canvas');
+  await page.click('#OKBtn');
+  await page.waitForFunction(() => !document.getElementById('task').open);
+  await page.waitForFunction(() => document.getElementById('screen').offsetParent !== null &&
+    document.getElementById('screenStill').offsetParent === null, { timeout: 5000 });
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
 // An 8-bit RGB or RGBA PNG (Chromium's screenshots) as width, height and RGB.
 function decodePng(bytes) {
   let at = 8, width = 0, height = 0, channels = 0;
