@@ -148,13 +148,14 @@ bool ScaleBlocks(const int* columns, int n, std::uint32_t* blocks);
 // features: which is faster differs between processors (the X server reads
 // the image from another core, and storing through the cache first fetches
 // each line it last read; yet on AMD's Zen 4 streaming measured three times
-// slower) and between window sizes. The two take turns, two frames each, on
-// the frames that store enough to time; the second of each two is timed, and
-// once each has had kStoreTrials of them the one with the lower median cost
-// per byte is kept, until Restart.
+// slower) and between window sizes. The two take turns, four frames each, on
+// the frames that store enough to time; the last two of each four are timed,
+// and once each has had kStoreTrials of them the one with the lower median
+// cost per byte is kept, until Restart.
 class TStoreChooser {
  public:
   static constexpr int kStoreTrials = 5;
+  static constexpr int kTurnFrames = 4;
 
   // Measures again, timing only calls that store at least minBytes.
   void Restart(std::size_t minBytes);
