@@ -241,13 +241,48 @@ window.VelnarRunWindow = (function () {
       axes: [axis(model.x), axis(model.y)],
       series: [{}].concat(model.lines.map((l) => ({ label: l.label, stroke: l.colour, width: 2,
         dash: l.dashed ? [7, 4] : undefined, points: { show: false }, paths: uPlot.paths.linear() }))),
-      hooks: { setSize: [() => sizeOverlay(name)], draw: [() => drawOverlay(name)] },
+      hooks: { setSize: [() => sizeOverlay(name)], drawClear: [() => releaseChart(name)],
+        draw: [() => { drawOverlay(name); if (playing) holdChart(name); }] },
     };
     const u = new uPlot(opts, [null].concat(data), box);
     const legend = element('div', { className: 'run-legend' }, box);
     const overlay = element('canvas', { className: 'run-overlay' }, u.over);
-    charts[name] = { u, box, legend, overlay, shade: null,
+    const still = element('img', { className: 'run-still', alt: '', hidden: true });
+    u.ctx.canvas.after(still);
+    charts[name] = { u, box, legend, overlay, still, held: null, shade: null,
       curve: model.shaded >= 0 ? data[model.shaded] : null };
+  }
+
+  // A chart's picture changes only when the library draws it again, yet the
+  // browser hands every canvas on the page to its compositor again with each
+  // frame that anything draws: while the replay plays, every frame. So from
+  // its start the picture is shown as a still image of the same pixels
+  // until the library draws again. The canvas keeps them, hidden, for saving
+  // the window as a picture.
+  function holdChart(name) {
+    const c = charts[name];
+    if (!c || c.held) return;
+    const holding = c.held = { url: null };
+    c.u.ctx.canvas.toBlob((blob) => {
+      if (c.held !== holding || !blob) return;
+      holding.url = URL.createObjectURL(blob);
+      c.still.src = holding.url;
+      c.still.decode().then(() => {
+        if (c.held !== holding) return;
+        c.still.hidden = false;
+        c.u.ctx.canvas.style.visibility = 'hidden';
+      }, () => {});
+    });
+  }
+
+  function releaseChart(name) {
+    const c = charts[name];
+    if (!c || !c.held) return;
+    c.u.ctx.canvas.style.visibility = '';
+    c.still.hidden = true;
+    c.still.removeAttribute('src');
+    if (c.held.url) URL.revokeObjectURL(c.held.url);
+    c.held = null;
   }
 
   function legendEntry(legend, key) {
@@ -644,6 +679,7 @@ window.VelnarRunWindow = (function () {
       if (!info || !info.canReplay) return;
       setPosition(program._velnar_run_replay_start(position));
       playing = true;
+      for (const name of Object.keys(charts)) holdChart(name);
       lastStep = performance.now();
       frame = requestAnimationFrame(advance);
       labelPlay();
@@ -857,6 +893,7 @@ window.VelnarRunWindow = (function () {
       opening = null;
     }
     for (const [name, c] of Object.entries(charts)) {
+      releaseChart(name);
       c.u.destroy();
       drop(c.overlay);
       c.box.textContent = '';

@@ -238,7 +238,8 @@ test('the run window fits a phone either way up and closes by a tap', async () =
 });
 
 // The replay redraws only the part of the track a step changed; played to
-// the end it must leave the very picture that drawing it whole gives.
+// the end it must leave the very picture that drawing it whole gives. The
+// charts meanwhile are held still.
 test('the replay leaves the track as a whole drawing would', async () => {
   const { page, errors } = await open(session.chromium.browser, session.site.url);
   await runToTask(page);
@@ -251,6 +252,23 @@ test('the replay leaves the track as a whole drawing would', async () => {
   });
   await page.click('#runPlay');
   await until(page, () => window.VelnarRunWindow.playing, 'the replay does not start');
+  // Meanwhile the charts, which do not change, are shown as still images of
+  // their pictures, and their canvases are out of the compositor's way.
+  await until(page, () => [...document.querySelectorAll('#run .u-wrap > canvas')]
+    .every((c) => c.style.visibility === 'hidden' && c.nextElementSibling.offsetParent !== null),
+  'the charts are not held still');
+  const stills = await page.evaluate(() => [...document.querySelectorAll('#run .u-wrap > canvas')].map((c) => {
+    const still = c.nextElementSibling, copy = document.createElement('canvas');
+    copy.width = still.naturalWidth;
+    copy.height = still.naturalHeight;
+    copy.getContext('2d').drawImage(still, 0, 0);
+    const a = copy.getContext('2d').getImageData(0, 0, copy.width, copy.height).data;
+    const b = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    const r = still.getBoundingClientRect(), q = c.getBoundingClientRect();
+    return a.length === b.length && a.every((v, i) => v === b[i]) &&
+      [r.x - q.x, r.y - q.y, r.width - q.width, r.height - q.height].every((d) => Math.abs(d) < 0.5);
+  }));
+  assert.deepEqual(stills, [true, true, true], 'each still image is its chart, in its place');
   await until(page, () => !window.VelnarRunWindow.playing, 'the replay does not end');
   assert.ok(await page.evaluate((n) => window.VelnarRunWindow.draws > n + 5, drawn), 'the replay drew no steps');
   const replayed = await track();
