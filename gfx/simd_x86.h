@@ -33,7 +33,7 @@ struct TProcessor {
   int Model = 0;
   bool Sse2 = false;
   bool Avx2 = false;           // with the operating system saving the wide registers
-  bool Avx512 = false;         // F and BW; no kernel uses it yet
+  bool Avx512 = false;         // F, BW and VL: the rotation's span uses them
   bool Erms = false;           // fast byte-string moves and stores
   bool Fsrm = false;           // fast short byte-string moves
   std::size_t CacheBytes = 0;  // the last-level cache one core shares
