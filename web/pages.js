@@ -41,51 +41,27 @@
       program._velnar_screen_resized(width, height);
     }
     // A picture held still is taken again at the new size.
-    if (still) {
-      thawScreen();
-      freezeScreen();
-    }
+    still.again();
     watchPixelRatio();
   }
 
   // While a window is open over the simulation the picture beneath cannot
-  // change, and it is shown as a still image instead of the canvas: the
-  // browser hands every canvas on the page to its compositor again with each
-  // frame that anything else draws (the run window's replay, a key typed in
-  // the task), and this one is the size of the screen. The image takes the
-  // canvas's place once it is ready, the same pixels; the canvas comes back
-  // when the last window closes.
-  const stillImage = $('screenStill');
-  let still = null;  // the picture being held: { url } once it is made
-  function freezeScreen() {
-    if (still || simulation.hidden) return;
-    const holding = still = { url: null };
-    screen.toBlob((blob) => {
-      if (still !== holding || !blob) return;
-      holding.url = URL.createObjectURL(blob);
-      stillImage.src = holding.url;
-      stillImage.decode().then(() => {
-        if (still !== holding) return;
-        stillImage.style.width = screen.style.width;
-        stillImage.style.height = screen.style.height;
-        stillImage.classList.toggle('shrunk', screen.classList.contains('shrunk'));
-        stillImage.hidden = false;
-        screen.hidden = true;
-      }, () => {});
-    });
-  }
-  function thawScreen() {
-    if (!still) return;
-    screen.hidden = false;
-    stillImage.hidden = true;
-    stillImage.removeAttribute('src');
-    if (still.url) URL.revokeObjectURL(still.url);
-    still = null;
-  }
+  // change: it is held as a still image (still_picture.js), in the canvas's
+  // place, until the last window closes.
+  const still = new window.VelnarStillPicture(screen, $('screenStill'), {
+    shown() {
+      const image = $('screenStill');
+      image.style.width = screen.style.width;
+      image.style.height = screen.style.height;
+      image.classList.toggle('shrunk', screen.classList.contains('shrunk'));
+      screen.hidden = true;
+    },
+    gone() { screen.hidden = false; },
+  });
   // Held while any window is open over the simulation.
   function holdScreenUnderWindows() {
-    if (document.querySelector('dialog[open]')) freezeScreen();
-    else thawScreen();
+    if (!simulation.hidden && document.querySelector('dialog[open]')) still.hold();
+    else still.release();
   }
 
   // A window moved to a screen of other pixels, or zoomed, is fitted anew.
@@ -389,11 +365,7 @@
     canvas: screen,
     // A picture put while one is held still (the last frame of a stop) is
     // held anew.
-    onPresent() {
-      if (!still) return;
-      thawScreen();
-      freezeScreen();
-    },
+    onPresent() { still.again(); },
     programReady() {
       $('loading').hidden = true;
       start.classList.remove('waiting');
@@ -418,7 +390,7 @@
     simulationClosed() {
       window.VelnarTouch.releaseAll();
       leaveFullScreen();
-      thawScreen();
+      still.release();
       simulation.hidden = true;
       showStart();
     },

@@ -247,42 +247,27 @@ window.VelnarRunWindow = (function () {
     const u = new uPlot(opts, [null].concat(data), box);
     const legend = element('div', { className: 'run-legend' }, box);
     const overlay = element('canvas', { className: 'run-overlay' }, u.over);
-    const still = element('img', { className: 'run-still', alt: '', hidden: true });
-    u.ctx.canvas.after(still);
-    charts[name] = { u, box, legend, overlay, still, held: null, shade: null,
+    const image = element('img', { className: 'run-still', alt: '', hidden: true });
+    const canvas = u.ctx.canvas;
+    canvas.after(image);
+    const still = new window.VelnarStillPicture(canvas, image, {
+      shown() { canvas.style.visibility = 'hidden'; },
+      gone() { canvas.style.visibility = ''; },
+    });
+    charts[name] = { u, box, legend, overlay, still, shade: null,
       curve: model.shaded >= 0 ? data[model.shaded] : null };
   }
 
-  // A chart's picture changes only when the library draws it again, yet the
-  // browser hands every canvas on the page to its compositor again with each
-  // frame that anything draws: while the replay plays, every frame. So from
-  // its start the picture is shown as a still image of the same pixels
-  // until the library draws again. The canvas keeps them, hidden, for saving
-  // the window as a picture.
+  // A chart's picture changes only when the library draws it again: while
+  // the replay plays, which makes a frame of every step, it is held as a
+  // still image (still_picture.js) until the library draws again. The canvas
+  // keeps its pixels, hidden, for saving the window as a picture.
   function holdChart(name) {
-    const c = charts[name];
-    if (!c || c.held) return;
-    const holding = c.held = { url: null };
-    c.u.ctx.canvas.toBlob((blob) => {
-      if (c.held !== holding || !blob) return;
-      holding.url = URL.createObjectURL(blob);
-      c.still.src = holding.url;
-      c.still.decode().then(() => {
-        if (c.held !== holding) return;
-        c.still.hidden = false;
-        c.u.ctx.canvas.style.visibility = 'hidden';
-      }, () => {});
-    });
+    if (charts[name]) charts[name].still.hold();
   }
 
   function releaseChart(name) {
-    const c = charts[name];
-    if (!c || !c.held) return;
-    c.u.ctx.canvas.style.visibility = '';
-    c.still.hidden = true;
-    c.still.removeAttribute('src');
-    if (c.held.url) URL.revokeObjectURL(c.held.url);
-    c.held = null;
+    if (charts[name]) charts[name].still.release();
   }
 
   function legendEntry(legend, key) {

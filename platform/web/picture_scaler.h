@@ -21,10 +21,6 @@ class PictureScaler {
   void SetWindow(int width, int height);
   int WindowWidth() const { return windowWidth_; }
   int WindowHeight() const { return windowHeight_; }
-  // Whether the window is the picture's own size: its pixels are the picture's.
-  bool Identity(int width, int height) const {
-    return windowWidth_ == width && windowHeight_ == height;
-  }
 
   // Draws the window pixels that show the changed rectangle of the picture
   // (width x height, rows of width pixels) and returns them; the rest of the

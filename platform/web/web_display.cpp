@@ -18,7 +18,7 @@ namespace {
 // clang-format off
 EM_JS(void, InstallPageScreen, (), {
   if (Module.screen) return;
-  var screen = Module.screen = {width: 0, height: 0};
+  var screen = Module.screen = {};
   screen.context = function() {
     var canvas = Module['canvas'];
     if (!canvas.velnarContext) canvas.velnarContext = canvas.getContext('2d', {alpha: false});
@@ -26,18 +26,9 @@ EM_JS(void, InstallPageScreen, (), {
   };
   // The window's size in device pixels; what it shows is drawn again at it.
   Module['setScreenSize'] = function(width, height) {
-    width = Math.max(1, Math.round(width));
-    height = Math.max(1, Math.round(height));
-    if (width == screen.width && height == screen.height) return;
-    screen.width = width;
-    screen.height = height;
-    Module['_velnar_screen_shown_anew']();
+    Module['_velnar_screen_size'](Math.max(1, Math.round(width)), Math.max(1, Math.round(height)));
   };
 });
-
-// The window's size the page set, or 0 x 0 for none yet.
-EM_JS(int, ScreenWidth, (), { return Module.screen ? Module.screen.width : 0; });
-EM_JS(int, ScreenHeight, (), { return Module.screen ? Module.screen.height : 0; });
 
 // Puts the rectangle [left, right) x [top, bottom) of an RGBA window image of
 // width x height into the canvas, made that size first (which clears it).
@@ -64,6 +55,15 @@ EM_JS(int, PutCanvasPixels, (const std::uint8_t* rgba, int width, int height, in
 // clang-format on
 
 class WebDisplayDevice;
+
+// The window's size the page set, in device pixels; 0 x 0 for none yet.
+struct PageSize {
+  int Width = 0, Height = 0;
+};
+PageSize& PageScreen() {
+  static PageSize size;
+  return size;
+}
 
 // The device whose picture the canvas shows; any other presents whole.
 WebDisplayDevice*& CanvasHolder() {
@@ -154,10 +154,8 @@ class WebDisplayDevice final : public DisplayDevice {
       Convert16(image, changed);
     else
       ConvertAny(image, changed);
-    const bool anew = CanvasHolder() != this;
     CanvasHolder() = this;
-    if (!Show(PictureScaler::Rect{changed.Left, changed.Top, changed.Right, changed.Bottom},
-              anew)) {
+    if (!Show(PictureScaler::Rect{changed.Left, changed.Top, changed.Right, changed.Bottom})) {
       CanvasHolder() = nullptr;
       shown_.clear();  // the canvas holds none of it
       return false;
@@ -166,11 +164,10 @@ class WebDisplayDevice final : public DisplayDevice {
     return true;
   }
 
-  // The canvas is of another size now, and cleared: the picture is shown
-  // whole at it.
+  // The window is of another size now: the picture is shown whole at it.
   void ShowAnew() {
     if (shownWidth_ > 0 && !rgba_.empty())
-      Show(PictureScaler::Rect{0, 0, shownWidth_, shownHeight_}, true);
+      Show(PictureScaler::Rect{0, 0, shownWidth_, shownHeight_});
   }
   void WaitForVerticalBlank() override {}
   bool Lost() const override { return false; }
@@ -280,15 +277,13 @@ class WebDisplayDevice final : public DisplayDevice {
     }
   }
 
-  // Puts the window pixels that show the changed part of the picture (all
-  // of them when the canvas does not hold this picture).
-  bool Show(PictureScaler::Rect changed, bool whole) {
-    int width = ScreenWidth(), height = ScreenHeight();
+  // Puts the window pixels that show the changed part of the picture.
+  bool Show(PictureScaler::Rect changed) {
+    int width = PageScreen().Width, height = PageScreen().Height;
     if (width <= 0 || height <= 0) {
       width = shownWidth_;
       height = shownHeight_;
     }
-    if (whole) changed = PictureScaler::Rect{0, 0, shownWidth_, shownHeight_};
     const std::uint32_t* pixels = rgba_.data();
     PictureScaler::Rect put = changed;
     if (width != shownWidth_ || height != shownHeight_) {
@@ -323,8 +318,10 @@ class WebDisplayDevice final : public DisplayDevice {
 
 }  // namespace
 
-// The page made the canvas another size (which cleared it).
-extern "C" EMSCRIPTEN_KEEPALIVE void velnar_screen_shown_anew() {
+// The page shows the picture at another size: it is drawn whole at it.
+extern "C" EMSCRIPTEN_KEEPALIVE void velnar_screen_size(int width, int height) {
+  if (PageScreen().Width == width && PageScreen().Height == height) return;
+  PageScreen() = PageSize{width, height};
   if (WebDisplayDevice* device = CanvasHolder()) device->ShowAnew();
 }
 
