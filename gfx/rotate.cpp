@@ -4,6 +4,7 @@
 
 #include "gfx/angle_tables.h"
 #include "gfx/pixel_access.h"
+#include "gfx/rotated_rows.h"
 #include "gfx/simd_x86.h"
 #include "gfx/surface.h"
 
@@ -16,48 +17,6 @@ inline std::int64_t Div(std::int64_t a, std::int64_t b) {
     return static_cast<std::int32_t>(a) / static_cast<std::int32_t>(b);
   return a / b;
 }
-
-// Two truncating quotients a div d (d > 0) whose numerators grow by the same
-// step from one row to the next, each carried as floor quotient and remainder
-// (a = q d + r, 0 <= r < d) so that no row divides. Unused (and never divided)
-// when d is 0.
-class TSteppedQuotients {
- public:
-  TSteppedQuotients(std::int64_t a0, std::int64_t a1, std::int64_t d, std::int64_t step) : d_(d) {
-    if (d_ <= 0) return;
-    FloorDiv(a0, q_[0], r_[0]);
-    FloorDiv(a1, q_[1], r_[1]);
-    FloorDiv(step, qs_, rs_);
-  }
-  // Truncation toward zero differs from the floor for a negative numerator
-  // that d does not divide; the numerator is negative exactly when q is.
-  [[gnu::always_inline]] std::int64_t Trunc(int i) const {
-    return q_[i] + (q_[i] < 0 && r_[i] != 0 ? 1 : 0);
-  }
-  [[gnu::always_inline]] void Next() {
-    for (int i = 0; i < 2; ++i) {
-      q_[i] += qs_;
-      r_[i] += rs_;
-      if (r_[i] >= d_) {
-        r_[i] -= d_;
-        ++q_[i];
-      }
-    }
-  }
-
- private:
-  void FloorDiv(std::int64_t a, std::int64_t& q, std::int64_t& r) const {
-    q = a / d_;
-    r = a - q * d_;
-    if (r < 0) {
-      --q;
-      r += d_;
-    }
-  }
-  std::int64_t d_;
-  std::int64_t q_[2] = {0, 0}, r_[2] = {0, 0};
-  std::int64_t qs_ = 0, rs_ = 0;
-};
 
 struct TSpanJob {
   const std::uint8_t* Src;
@@ -222,23 +181,10 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   job.KeyMask = keyMask;
   job.Key = Source->colorKey_ & keyMask;
   const int bytes = format_.BytesPerPixel();
-  // 16-bit pixels in the same format (the display's are always 16-bit) go
-  // through the processor's kernel.
-  TRotateSpan16 span16;
-  span16.Src = job.Src;
-  span16.SrcPitch = job.SrcPitch;
-  span16.DU = job.DU;
-  span16.DV = job.DV;
-  span16.Keyed = Transparent;
-  span16.Key = static_cast<std::uint16_t>(job.Key);
 
+  // One span of the plain paths.
   const auto drawSpan = [&](std::int64_t y, std::int64_t x0, std::int64_t n, std::int64_t u,
                             std::int64_t v) __attribute__((always_inline)) {
-    n = std::min<std::int64_t>(n, width_ - x0);
-    // A coordinate that does not move along the row must already lie inside the
-    // source, or the whole span would read outside it.
-    if ((dux == 0 && (u < left || u >= right)) || (dvx == 0 && (v < top || v >= bottom))) n = 0;
-    if (n < 1) return;
     job.Dest = memory_.get() + y * pitch_ + x0 * bytes;
     job.N = static_cast<int>(n);
     job.U = static_cast<std::int32_t>(u);
@@ -246,11 +192,7 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
     if (!same) {
       SpanConvert(job, Transparent, sf, format_);
     } else if (format_.BitCount == 16) {
-      span16.Dest = reinterpret_cast<std::uint16_t*>(job.Dest);
-      span16.N = job.N;
-      span16.U = job.U;
-      span16.V = job.V;
-      kernels.RotateSpan16(span16);
+      Transparent ? SpanSame<std::uint16_t, true>(job) : SpanSame<std::uint16_t, false>(job);
     } else if (format_.BitCount == 32) {
       Transparent ? SpanSame<std::uint32_t, true>(job) : SpanSame<std::uint32_t, false>(job);
     } else if (format_.BitCount == 8) {
@@ -263,29 +205,23 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   };
 
   if (kernels.Level != TSimdLevel::Portable) {
-    // Every bound of a row's span is (C - u) div dux or (C - v) div dvx for a
-    // fixed C, and u, v move by fixed steps from row to row: so each quotient
-    // is carried from the row above with its remainder, and no row divides.
-    const int su = dux < 0 ? -1 : 1, sv = dvx < 0 ? -1 : 1;
-    const std::int64_t du = dux * su, dv = dvx * sv;
-    const std::int64_t cUSkip = dux > 0 ? left + dux - 1 : right + dux;
-    const std::int64_t cUEnd = dux > 0 ? right : left;
-    const std::int64_t cVSkip = dvx > 0 ? top + dvx - 1 : bottom + dvx;
-    const std::int64_t cVEnd = dvx > 0 ? bottom : top;
-    // The numerators, signed so that each divides by a positive du or dv.
-    // Index 0: the skip's numerator, 1: the end's.
-    TSteppedQuotients uq(su * (cUSkip - uRow), su * (cUEnd - uRow), du, su * duy);
-    TSteppedQuotients vq(sv * (cVSkip - vRow), sv * (cVEnd - vRow), dv, -sv * dvy);
-    for (std::int64_t y = minY; y < maxY; ++y, uRow -= duy, vRow += dvy) {
-      const std::int64_t u0 = uRow, v0 = vRow;
-      std::int64_t skip = 0;
-      if ((dux > 0 && left > u0) || (dux < 0 && right <= u0)) skip = uq.Trunc(0);
-      if ((dvx > 0 && top > v0) || (dvx < 0 && bottom <= v0)) skip = std::max(skip, vq.Trunc(0));
-      std::int64_t n = dux != 0 ? uq.Trunc(1) - skip : right - u0;
-      n = std::min(n, dvx != 0 ? vq.Trunc(1) - skip : bottom - v0);
-      if (n >= 1) drawSpan(y, minX + skip, n, u0 + skip * dux, v0 + skip * dvx);
-      uq.Next();
-      vq.Next();
+    const TRotatedRows rows(
+        {minX, minY, maxY, width_, uRow, vRow, dux, dvx, duy, dvy, left, top, right, bottom});
+    if (same && format_.BitCount == 16) {
+      // The display's pixels are always 16-bit: the processor's kernel.
+      TRotateRows16 all;
+      all.Src = job.Src;
+      all.SrcPitch = job.SrcPitch;
+      all.Dest = memory_.get();
+      all.DestPitch = pitch_;
+      all.Rows = &rows;
+      all.Keyed = Transparent;
+      all.Key = static_cast<std::uint16_t>(job.Key);
+      kernels.RotateRows16(all);
+    } else {
+      TRotatedRows::TCursor cursor(rows);
+      for (TRotatedRows::TSpan span; cursor.Next(span);)
+        drawSpan(span.Y, span.X0, span.N, span.U, span.V);
     }
     lastResult_ = DD_OK;
     return;
@@ -310,7 +246,11 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
     n = std::min(n, dvx > 0   ? byDvx(bottom - v0) - skip
                     : dvx < 0 ? byDvx(top - v0) - skip
                               : bottom - v0);
-    drawSpan(y, minX + skip, n, u0 + skip * dux, v0 + skip * dvx);
+    n = std::min(n, width_ - minX - skip);
+    // A coordinate that does not move along the row must already lie inside
+    // the source, or the whole span would read outside it.
+    if ((dux == 0 && (u0 < left || u0 >= right)) || (dvx == 0 && (v0 < top || v0 >= bottom))) n = 0;
+    if (n >= 1) drawSpan(y, minX + skip, n, u0 + skip * dux, v0 + skip * dvx);
   }
   lastResult_ = DD_OK;
 }

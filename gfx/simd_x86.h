@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "gfx/rotated_rows.h"
+
 // Bytes every surface keeps, readable and writable, after its last row: a
 // wide kernel may fetch 4 bytes for a 16-bit pixel and writes whole 16-byte
 // vectors, putting back the values that lanes past a span's end had.
@@ -20,8 +22,9 @@ inline constexpr std::size_t kSurfaceTailBytes = 16;
 // Portable: the plain paths, pixel by pixel without run lists or carried
 // quotients, that the faster levels are checked against. Sse2: the fast paths
 // with what every x86-64 processor has (plain C++ elsewhere). Avx2: 32-byte
-// vectors and gathers.
-enum class TSimdLevel { Portable, Sse2, Avx2 };
+// vectors and gathers. Avx512: Avx2 with the rotated drawing gathering 16
+// lanes at a time.
+enum class TSimdLevel { Portable, Sse2, Avx2, Avx512 };
 
 const char* SimdLevelName(TSimdLevel level);
 
@@ -33,7 +36,7 @@ struct TProcessor {
   int Model = 0;
   bool Sse2 = false;
   bool Avx2 = false;           // with the operating system saving the wide registers
-  bool Avx512 = false;         // F, BW and VL: the rotation's span uses them
+  bool Avx512 = false;         // F, BW and VL, with the operating system saving them
   bool Erms = false;           // fast byte-string moves and stores
   bool Fsrm = false;           // fast short byte-string moves
   std::size_t CacheBytes = 0;  // the last-level cache one core shares
@@ -52,16 +55,16 @@ struct TRun {
   std::int32_t Pixels;  // bytes
 };
 
-// One row's span of a rotated drawing between two 16-bit surfaces of one
-// format: N destination pixels from Dest, each taking the source pixel at
-// (U >> 16, V >> 16), U and V moving by DU and DV a pixel. Every source pixel
+// A rotated drawing between two 16-bit surfaces of one format: every span of
+// Rows, each destination pixel taking the source pixel at (u >> 16, v >> 16),
+// or keeping its own where Keyed and that pixel is Key. Every source pixel
 // addressed lies inside the source.
-struct TRotateSpan16 {
+struct TRotateRows16 {
   const std::uint8_t* Src = nullptr;  // the source surface's first byte
   std::ptrdiff_t SrcPitch = 0;
-  std::uint16_t* Dest = nullptr;
-  int N = 0;
-  std::int32_t U = 0, V = 0, DU = 0, DV = 0;
+  std::uint8_t* Dest = nullptr;  // the destination surface's first byte
+  std::ptrdiff_t DestPitch = 0;
+  const TRotatedRows* Rows = nullptr;
   bool Keyed = false;
   std::uint16_t Key = 0;
 };
@@ -83,7 +86,7 @@ struct TSimdKernels {
   void (*CopyRuns)(std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* packed,
                    int bytesPerPixel, const TRun* runs, const std::int32_t* rowStart, int left,
                    int width, int patternWidth, int height);
-  void (*RotateSpan16)(const TRotateSpan16& span);
+  void (*RotateRows16)(const TRotateRows16& job);
 
   // The present's scaling. 16-bit pixels (5-6-5, else 5-5-5) to 0xFFRRGGBB,
   // each field widened by repeating its top bits.

@@ -13,4 +13,6 @@ for set in Track Frame Synthetic; do
     "keyed 64x64 copies ($name patterns) vs SDL_BlitSurface without RLE" 0.2
 done
 ratio "$rotate" BM_DrawRotateCar BM_QPainterRotateCar "rotated car vs QPainter drawImage" 0.4
+ratio "$rotate" BM_DrawRotateCarAvx2 BM_QPainterRotateCar \
+  "rotated car, AVX2 kernels as without AVX-512, vs QPainter drawImage" 0.4
 ratio "$rotate" BM_DrawRotateCar BM_SdlRenderCopyExCar "rotated car vs SDL_RenderCopyEx" 0.3

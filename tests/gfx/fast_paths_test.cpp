@@ -165,7 +165,8 @@ TEST_P(FastPathsAgree, StretchedRotatedDrawing) {
 
 INSTANTIATE_TEST_SUITE_P(DepthsAndLevels, FastPathsAgree,
                          ::testing::Combine(::testing::Values(8, 16, 32),
-                                            ::testing::Values(TSimdLevel::Sse2, TSimdLevel::Avx2)),
+                                            ::testing::Values(TSimdLevel::Sse2, TSimdLevel::Avx2,
+                                                              TSimdLevel::Avx512)),
                          [](const auto& info) {
                            return std::to_string(std::get<0>(info.param)) + "bit" +
                                   SimdLevelName(std::get<1>(info.param));
