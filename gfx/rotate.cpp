@@ -205,8 +205,20 @@ void TDirectDrawSurface::DrawRotate(int X, int Y, int Width, int Height, const T
   };
 
   if (kernels.Level != TSimdLevel::Portable) {
-    const TRotatedRows rows(
-        {minX, minY, maxY, width_, uRow, vRow, dux, dvx, duy, dvy, left, top, right, bottom});
+    const TRotatedRows rows({.MinX = minX,
+                             .MinY = minY,
+                             .MaxY = maxY,
+                             .DestWidth = width_,
+                             .U = uRow,
+                             .V = vRow,
+                             .DU = dux,
+                             .DV = dvx,
+                             .DUY = duy,
+                             .DVY = dvy,
+                             .Left = left,
+                             .Top = top,
+                             .Right = right,
+                             .Bottom = bottom});
     if (same && format_.BitCount == 16) {
       // The display's pixels are always 16-bit: the processor's kernel.
       TRotateRows16 all;
