@@ -3,11 +3,16 @@
 velnar_bench(xvfb_bench_present SOURCES present_bench.cpp LIBS velnar_platform)
 
 # Drives the real program under an X server for bench/program-cpu (not a
-# benchmark itself: no bench_ prefix).
+# benchmark itself: no bench_ prefix). It counts frames by the X server's
+# DAMAGE extension.
 find_package(X11 REQUIRED)
-add_executable(velnar_program_probe EXCLUDE_FROM_ALL program_probe.cpp)
-add_dependencies(benchmarks velnar_program_probe)
-target_link_libraries(velnar_program_probe PRIVATE X11::X11)
+if(TARGET X11::Xdamage)
+  add_executable(velnar_program_probe EXCLUDE_FROM_ALL program_probe.cpp)
+  add_dependencies(benchmarks velnar_program_probe)
+  target_link_libraries(velnar_program_probe PRIVATE X11::X11 X11::Xdamage)
+else()
+  message(STATUS "bench: no libXdamage development files, bench/program-cpu is not built")
+endif()
 
 # The raster present's scaling at 1920 x 1080; against pixman's too where its
 # development files are installed (the program does not use it: ours is faster).
