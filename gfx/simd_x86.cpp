@@ -231,9 +231,10 @@ inline std::uint32_t MixPixel(std::uint32_t a, std::uint32_t b, int weight) {
   return out;
 }
 
-void MixPixelsPlain(const std::uint32_t* a, const std::uint32_t* b, const std::uint16_t* weights,
+void MixPixelsPlain(const std::uint32_t* a, const std::uint32_t* b, const std::uint32_t* pairs,
                     std::size_t n, std::uint32_t* out) {
-  for (std::size_t x = 0; x < n; ++x) out[x] = MixPixel(a[x], b[x], weights[x]);
+  for (std::size_t x = 0; x < n; ++x)
+    out[x] = MixPixel(a[x], b[x], static_cast<int>(pairs[x] >> 8 & 0xFF));
 }
 
 void PairPixelsPlain(const std::uint32_t* row, const std::uint16_t* weights, std::size_t n,
@@ -394,19 +395,19 @@ inline __m128i MixPixels4(__m128i a, __m128i b, __m128i wLow, __m128i wHigh) {
   return _mm_packus_epi16(low, high);
 }
 
-void MixPixelsSse2(const std::uint32_t* a, const std::uint32_t* b, const std::uint16_t* weights,
+void MixPixelsSse2(const std::uint32_t* a, const std::uint32_t* b, const std::uint32_t* pairs,
                    std::size_t n, std::uint32_t* out) {
   std::size_t x = 0;
   for (; x + 4 <= n; x += 4) {
-    // Each pixel's weight over its four channels.
-    const __m128i w = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(weights + x));
-    const __m128i w2 = _mm_unpacklo_epi16(w, w);
+    // Each pixel's weight twice, then over its four channels.
+    const __m128i w2 =
+        _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + x)), 8);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
                      MixPixels4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x)),
                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x)),
                                 _mm_unpacklo_epi32(w2, w2), _mm_unpackhi_epi32(w2, w2)));
   }
-  MixPixelsPlain(a + x, b + x, weights + x, n - x, out + x);
+  MixPixelsPlain(a + x, b + x, pairs + x, n - x, out + x);
 }
 
 void PairPixelsSse2(const std::uint32_t* row, const std::uint16_t* weights, std::size_t n,
@@ -767,23 +768,19 @@ template <bool Keyed>
 }
 
 [[gnu::target("avx2")]] void MixPixelsAvx2(const std::uint32_t* a, const std::uint32_t* b,
-                                           const std::uint16_t* weights, std::size_t n,
+                                           const std::uint32_t* pairs, std::size_t n,
                                            std::uint32_t* out) {
   std::size_t x = 0;
-  const __m256i whole = _mm256_set1_epi32(128);
   for (; x + 8 <= n; x += 8) {
-    // Each pixel's weights 128 - w and w as a byte pair over its four
-    // channels, in the unpacks' order.
-    __m256i w =
-        _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x)));
-    w = _mm256_or_si256(_mm256_slli_epi32(w, 8), _mm256_sub_epi32(whole, w));
-    w = _mm256_or_si256(w, _mm256_slli_epi32(w, 16));
+    // Each pixel's byte pair 128 - w and w spread over its four channels, in
+    // the unpacks' order.
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs + x));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
                         MixBytes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)),
                                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)),
                                  _mm256_unpacklo_epi32(w, w), _mm256_unpackhi_epi32(w, w)));
   }
-  MixPixelsSse2(a + x, b + x, weights + x, n - x, out + x);
+  MixPixelsSse2(a + x, b + x, pairs + x, n - x, out + x);
 }
 
 // A mix by a quarter, a half or three quarters is an average, or an average

@@ -69,6 +69,13 @@ struct TRotateRows16 {
   std::uint16_t Key = 0;
 };
 
+// A mixing weight as MixPixels takes it, made once for a layout rather than
+// for every row: the bytes 128 - weight and weight, twice.
+constexpr std::uint32_t MixPair(int weight) {
+  const auto pair = static_cast<std::uint32_t>((128 - weight) | weight << 8);
+  return pair | pair << 16;
+}
+
 struct TSimdKernels {
   TSimdLevel Level;
 
@@ -99,8 +106,9 @@ struct TSimdKernels {
   // Sharp bilinear scaling mixes two pixels channel by channel, b's share
   // being weight 128ths (0 to 127): (a * 128 + (b - a) * weight + 64) >> 7,
   // the same arithmetic in every kernel, so every level gives the same bytes.
-  // out[x] = a[x] mixed with b[x] by weights[x], for x < n.
-  void (*MixPixels)(const std::uint32_t* a, const std::uint32_t* b, const std::uint16_t* weights,
+  // out[x] = a[x] mixed with b[x] by the weight in pairs[x] (see MixPair),
+  // for x < n.
+  void (*MixPixels)(const std::uint32_t* a, const std::uint32_t* b, const std::uint32_t* pairs,
                     std::size_t n, std::uint32_t* out);
   // Each pixel followed by its mix with the next, in the order the window
   // columns take them (the columns that mix lie between the two they mix):

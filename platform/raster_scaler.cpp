@@ -51,6 +51,9 @@ void RasterScaler::Layout(const QRect& dest, const QRect& visible, int width, in
     if (columnWeights_[static_cast<std::size_t>(x)] != 0)
       sourceWeights_[static_cast<std::size_t>(columns_[static_cast<std::size_t>(x)])] =
           columnWeights_[static_cast<std::size_t>(x)];
+  sourcePairs_.resize(sourceWeights_.size());
+  std::transform(sourceWeights_.begin(), sourceWeights_.end(), sourcePairs_.begin(),
+                 [](std::uint16_t w) { return MixPair(w); });
   picks_.assign(padded, 0);
   for (std::size_t x = 0; x < padded; ++x) picks_[x] = columnWeights_[x] != 0 ? ~0u : 0;
   columnsMixed_ = std::any_of(columnWeights_.begin(), columnWeights_.end(),
@@ -165,8 +168,8 @@ void RasterScaler::Widen(const PresentImage& image, int source, bool is565) {
     // them has it, then each window column picks its pixel or mix.
     // Whole blocks of 8: the kernels run no shorter loop after them.
     const auto mixes = (static_cast<std::size_t>(last - first - 1) + 7) / 8 * 8;
-    k.MixPixels(w.row.data() + first, w.row.data() + first + 1, sourceWeights_.data() + first,
-                mixes, w.mixed.data() + first);
+    k.MixPixels(w.row.data() + first, w.row.data() + first + 1, sourcePairs_.data() + first, mixes,
+                w.mixed.data() + first);
     k.ScaleRowMixed(w.row.data(), w.mixed.data(), columns_.data(), picks_.data(), blocks, span.from,
                     span.to, w.wide.data());
   } else

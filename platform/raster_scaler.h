@@ -88,6 +88,8 @@ class RasterScaler {
   // For each source column, the share of the next one in the window column
   // that mixes them (0 where none does).
   std::vector<std::uint16_t> sourceWeights_;
+  // The same as MixPixels takes them (see MixPair).
+  std::vector<std::uint32_t> sourcePairs_;
   // ~0u for the window columns that mix, 0 for the rest.
   std::vector<std::uint32_t> picks_;
   bool columnsMixed_ = false;
